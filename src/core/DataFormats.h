@@ -1,0 +1,45 @@
+#pragma once
+// The four forms in which serial data is typed and shown, and the rules that
+// turn typed text into bytes and received bytes into text.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <variant>
+
+// The format codes, as stored in the settings ("Model") and command records.
+enum class DataFormat : int { String = 5, Hex = 16, Decimal = 10, Octal = 8 };
+
+// The format of a stored code, or nothing for any other value.
+std::optional<DataFormat> FormatFromCode(int code);
+// Selector position (0 String, 1 Hex, 2 Decimal, 3 Octal) and back.
+int SelectorIndex(DataFormat format);
+DataFormat FormatAtIndex(int index);
+// The entries of the send selector Mods and the receive selector Modr.
+QStringList SendSelectorEntries();
+QStringList ReceiveSelectorEntries();
+
+// "0"-"9", "A"-"F", "a"-"f" give 0 to 15; any other character gives 0.
+int HexDigitValue(QChar c);
+bool IsHexDigit(QChar c);
+
+enum class EncodeFailure { BadDigit, OutOfRange };
+using EncodeResult = std::variant<QByteArray, EncodeFailure>;
+
+// Typed text (already trimmed) to the bytes that go on the line. String adds
+// CR LF and writes characters as GBK. A failed text gives no bytes at all.
+EncodeResult EncodeSendText(const QString &text, DataFormat format);
+
+// One received byte in Hex ("0A "), Decimal ("065 ") or Octal ("010 ").
+QString RenderReceivedByte(quint8 byte, DataFormat format);
+// Several received bytes rendered one after the other.
+QString RenderReceivedBytes(const QByteArray &bytes, DataFormat format);
+
+// The conversions of text already standing in a box. Hex text to
+// characters: each pair becomes the character of its value with the top bit
+// cleared; nothing when a pair is not two hex digits.
+std::optional<QString> HexTextToCharacters(const QString &trimmed);
+// Characters to hex text: each character's code (its GBK code for a Chinese
+// character) in upper-case hex, then a blank.
+QString CharactersToHexText(const QString &trimmed);

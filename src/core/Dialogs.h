@@ -1,0 +1,55 @@
+#pragma once
+// The dialogs seam: message boxes, input boxes, file and colour pickers and
+// the system beep. The program asks through it so tests can script the
+// answers and read back every box that was shown.
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+enum class MsgIcon { None, Question, Exclamation, Information, Critical };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgAnswer { Ok, Yes, No };
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal message box; with MsgButtons::Ok the answer is always Ok.
+    virtual MsgAnswer message(const QString &text, const QString &title, MsgIcon icon,
+                              MsgButtons buttons = MsgButtons::Ok) = 0;
+
+    // An input box; Cancel answers an empty text.
+    virtual QString input(const QString &prompt, const QString &title,
+                          const QString &defaultText) = 0;
+
+    // File pickers; Cancel answers an empty text. filter is a Qt filter
+    // such as "Text(*.txt)".
+    virtual QString openFileName(const QString &title, const QString &filter) = 0;
+    virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+
+    // A colour chooser; Cancel answers nothing.
+    virtual std::optional<QColor> color(const QColor &initial) = 0;
+
+    virtual void beep() = 0;
+};
+
+// The application's title, used where a box has no title of its own.
+inline const char *const kAppTitle = "Kestrel5.0";
+
+// Qt's own dialogs, parented to the active window.
+class QtDialogs : public Dialogs
+{
+public:
+    MsgAnswer message(const QString &text, const QString &title, MsgIcon icon,
+                      MsgButtons buttons) override;
+    QString input(const QString &prompt, const QString &title,
+                  const QString &defaultText) override;
+    QString openFileName(const QString &title, const QString &filter) override;
+    QString saveFileName(const QString &title, const QString &filter) override;
+    std::optional<QColor> color(const QColor &initial) override;
+    void beep() override;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// A simulated loopback plug: every byte written comes back as input, and CTS
+// follows RTS. No modem lines (DSR, CD) are raised, so the port set-up sends
+// no modem initialisation to it.
+
+#include "core/SerialDevice.h"
+
+class LoopbackDevice : public SerialDevice
+{
+    Q_OBJECT
+public:
+    using SerialDevice::SerialDevice;
+
+    int open(const PortSettings &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    qint64 write(const QByteArray &bytes, int timeoutMs) override;
+    qint64 bytesAvailable() override { return m_input.size(); }
+    QByteArray read(qint64 maxBytes) override;
+    void discardInput() override { m_input.clear(); }
+    void discardOutput() override {}
+    bool setDtr(bool) override { return m_open; }
+    bool setRts(bool on) override;
+    InputLines inputLines() override { return {false, m_rts, false}; }
+
+private:
+    bool m_open = false;
+    bool m_rts = false;
+    QByteArray m_input;
+};

@@ -1,0 +1,115 @@
+#include "core/NumberText.h"
+
+#include <cmath>
+
+namespace {
+
+bool isIgnoredBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+QString withoutBlanks(const QString &text)
+{
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text)
+        if (!isIgnoredBlank(c))
+            s.append(c);
+    return s;
+}
+
+int digitValue(QChar c, int radix)
+{
+    const char16_t u = c.unicode();
+    int v = -1;
+    if (u >= u'0' && u <= u'9')
+        v = u - u'0';
+    else if (u >= u'a' && u <= u'f')
+        v = u - u'a' + 10;
+    else if (u >= u'A' && u <= u'F')
+        v = u - u'A' + 10;
+    return v < radix ? v : -1;
+}
+
+double radixNumber(const QString &s, int start, int radix)
+{
+    double value = 0;
+    for (int i = start; i < s.size(); ++i) {
+        const int digit = digitValue(s[i], radix);
+        if (digit < 0)
+            break;
+        value = value * radix + digit;
+    }
+    return value;
+}
+
+} // namespace
+
+double LenientNumber(const QString &text)
+{
+    const QString s = withoutBlanks(text);
+    if (s.size() >= 2 && s[0] == u'&') {
+        const QChar kind = s[1].toUpper();
+        if (kind == u'H')
+            return radixNumber(s, 2, 16);
+        if (kind == u'O')
+            return radixNumber(s, 2, 8);
+        return 0;
+    }
+    // Longest prefix of the form [sign] digits [. digits] [(E|D) [sign] digits].
+    int i = 0;
+    QString number;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
+        number += s[i++];
+    bool anyDigit = false;
+    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+        number += s[i++];
+        anyDigit = true;
+    }
+    if (i < s.size() && s[i] == u'.') {
+        number += s[i++];
+        while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+            number += s[i++];
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
+        return 0;
+    if (i < s.size() && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
+        QString exponent = QStringLiteral("e");
+        int j = i + 1;
+        if (j < s.size() && (s[j] == u'+' || s[j] == u'-'))
+            exponent += s[j++];
+        bool expDigit = false;
+        while (j < s.size() && s[j].isDigit() && s[j].unicode() < 128) {
+            exponent += s[j++];
+            expDigit = true;
+        }
+        if (expDigit)
+            number += exponent;
+    }
+    return number.toDouble();
+}
+
+double RoundHalfEven(double value)
+{
+    // The default floating-point rounding mode rounds halves to even.
+    return std::nearbyint(value);
+}
+
+std::optional<qint64> ToIntegerWidth(double value, qint64 min, qint64 max)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double rounded = RoundHalfEven(value);
+    if (rounded < double(min) || rounded > double(max))
+        return std::nullopt;
+    return qint64(rounded);
+}
+
+QString LeadingNumberText(const QString &text)
+{
+    const double v = RoundHalfEven(LenientNumber(text));
+    return QString::number(qint64(v));
+}

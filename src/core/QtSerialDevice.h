@@ -1,0 +1,32 @@
+#pragma once
+// A real serial device (or pseudo-terminal) through QSerialPort.
+
+#include "core/SerialDevice.h"
+
+#include <QSerialPort>
+
+class QtSerialDevice : public SerialDevice
+{
+    Q_OBJECT
+public:
+    // path: a device name ("ttyUSB0") or path ("/dev/pts/3").
+    explicit QtSerialDevice(const QString &path, QObject *parent = nullptr);
+
+    int open(const PortSettings &settings) override;
+    void close() override;
+    bool isOpen() const override;
+    qint64 write(const QByteArray &bytes, int timeoutMs) override;
+    qint64 bytesAvailable() override;
+    QByteArray read(qint64 maxBytes) override;
+    void discardInput() override;
+    void discardOutput() override;
+    bool setDtr(bool on) override;
+    bool setRts(bool on) override;
+    InputLines inputLines() override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    bool applySettings(const PortSettings &settings);
+
+    QSerialPort m_port;
+};

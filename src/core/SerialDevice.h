@@ -1,0 +1,57 @@
+#pragma once
+// The serial port seam: one device behind the program's port. The real
+// backend drives QSerialPort; simulated devices (loopback, modem) live in
+// the process and can be picked by the user in the port box.
+
+#include "core/PortSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+
+// The error numbers the port set-up turns into messages.
+namespace PortError {
+constexpr int None = 0;
+constexpr int BadSettings = 380;
+constexpr int NoSuchPort = 8002;
+constexpr int PortInUse = 8005;
+constexpr int Other = -1;
+} // namespace PortError
+
+struct InputLines
+{
+    bool cd = false;
+    bool cts = false;
+    bool dsr = false;
+};
+
+class SerialDevice : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Opens the device with these settings; a PortError number.
+    virtual int open(const PortSettings &settings) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Writes the bytes, waiting at most timeoutMs for them to leave; the
+    // number of bytes that left (what did not is discarded).
+    virtual qint64 write(const QByteArray &bytes, int timeoutMs) = 0;
+
+    virtual qint64 bytesAvailable() = 0;
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    virtual void discardInput() = 0;
+    virtual void discardOutput() = 0;
+
+    // Drive the output lines; false when the device refuses (a
+    // pseudo-terminal has no such lines), which is harmless.
+    virtual bool setDtr(bool on) = 0;
+    virtual bool setRts(bool on) = 0;
+    virtual InputLines inputLines() = 0;
+
+signals:
+    // The device went away while open (unplugged, far end closed); the
+    // device has closed itself.
+    void lost(const QString &reason);
+};

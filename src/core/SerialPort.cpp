@@ -1,0 +1,164 @@
+#include "core/SerialPort.h"
+
+#include "core/TextCodec.h"
+
+SerialPort::SerialPort(DeviceFactory factory, QObject *parent)
+    : QObject(parent), m_factory(std::move(factory)), m_decoder(NewGbkDecoder())
+{
+}
+
+SerialPort::~SerialPort() = default;
+
+int SerialPort::setSettings(const QString &text)
+{
+    const auto parsed = PortSettings::parse(text);
+    if (!parsed)
+        return PortError::BadSettings;
+    m_settings = *parsed;
+    m_settingsText = text.trimmed();
+    return PortError::None;
+}
+
+int SerialPort::open()
+{
+    close();
+    auto device = m_factory(m_name);
+    if (!device)
+        return PortError::NoSuchPort;
+    const int error = device->open(m_settings);
+    if (error != PortError::None)
+        return error;
+    m_device = std::move(device);
+    SerialDevice *opened = m_device.get();
+    connect(opened, &SerialDevice::lost, this, [this, opened](const QString &reason) {
+        // Called from inside the device: release it once control is back,
+        // unless the port has moved on to another device meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, opened] {
+                if (m_device.get() == opened)
+                    m_device.reset();
+            },
+            Qt::QueuedConnection);
+        emit deviceLost(reason);
+    });
+    m_decoder = NewGbkDecoder();
+    m_dtrAccepted = m_device->setDtr(m_dtr);
+    m_rtsAccepted = m_device->setRts(m_rts);
+    return PortError::None;
+}
+
+void SerialPort::close()
+{
+    if (m_device) {
+        m_device->disconnect(this);
+        m_device->close();
+        m_device.reset();
+    }
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_device && m_device->isOpen();
+}
+
+qint64 SerialPort::output(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.isEmpty())
+        return 0;
+    return m_device->write(bytes, commTimeoutMs());
+}
+
+qint64 SerialPort::outputText(const QString &text)
+{
+    return output(EncodeGbk(text));
+}
+
+qint64 SerialPort::bytesWaiting()
+{
+    return isOpen() ? m_device->bytesAvailable() : 0;
+}
+
+QByteArray SerialPort::read(qint64 maxBytes)
+{
+    return isOpen() ? m_device->read(maxBytes) : QByteArray();
+}
+
+QString SerialPort::readText()
+{
+    const qint64 n = bytesWaiting();
+    if (n <= 0)
+        return {};
+    return m_decoder.decode(read(n));
+}
+
+void SerialPort::discardInput()
+{
+    if (isOpen())
+        m_device->discardInput();
+    m_decoder = NewGbkDecoder();
+}
+
+void SerialPort::discardOutput()
+{
+    if (isOpen())
+        m_device->discardOutput();
+}
+
+bool SerialPort::setInBufferSize(int size)
+{
+    if (isOpen() || size < 1)
+        return false;
+    m_inBufferSize = size;
+    return true;
+}
+
+bool SerialPort::setOutBufferSize(int size)
+{
+    if (isOpen() || size < 1)
+        return false;
+    m_outBufferSize = size;
+    return true;
+}
+
+void SerialPort::setDtrEnable(bool on)
+{
+    m_dtr = on;
+    if (isOpen())
+        m_dtrAccepted = m_device->setDtr(on);
+}
+
+void SerialPort::setRtsEnable(bool on)
+{
+    m_rts = on;
+    if (isOpen())
+        m_rtsAccepted = m_device->setRts(on);
+}
+
+bool SerialPort::cdHolding()
+{
+    return isOpen() && m_device->inputLines().cd;
+}
+
+bool SerialPort::ctsHolding()
+{
+    return isOpen() && m_device->inputLines().cts;
+}
+
+bool SerialPort::dsrHolding()
+{
+    return isOpen() && m_device->inputLines().dsr;
+}
+
+LineStates SerialPort::lineStates()
+{
+    if (!isOpen())
+        return {};
+    const InputLines in = m_device->inputLines();
+    return {in.cd, in.cts, in.dsr, m_dtr && m_dtrAccepted, m_rts && m_rtsAccepted};
+}
+
+int SerialPort::commTimeoutMs() const
+{
+    return (m_outBufferSize / m_settings.baud) * 10000 + 1000;
+}

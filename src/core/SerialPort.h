@@ -1,0 +1,95 @@
+#pragma once
+// The main window's one serial port (the control MSComm1). It keeps the port
+// name, the settings text, the buffer sizes and the line settings, and opens
+// the device that the name stands for: a number N is the platform's N-th
+// serial port, any other text a device name or path, or a simulated device.
+
+#include "core/SerialDevice.h"
+
+#include <QStringDecoder>
+#include <functional>
+#include <memory>
+
+class Scheduler;
+
+struct LineStates
+{
+    bool cd = false, cts = false, dsr = false, dtr = false, rts = false;
+};
+
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    using DeviceFactory = std::function<std::unique_ptr<SerialDevice>(const QString &name)>;
+
+    explicit SerialPort(DeviceFactory factory, QObject *parent = nullptr);
+    ~SerialPort() override;
+
+    // The port's name as the user typed it, trimmed.
+    QString portName() const { return m_name; }
+    void setPortName(const QString &name) { m_name = name.trimmed(); }
+
+    // The last settings text the port accepted. A refused text returns 380
+    // and leaves the settings as they were.
+    QString settings() const { return m_settingsText; }
+    int setSettings(const QString &text);
+
+    // Opens the named device with the current settings; a PortError number.
+    int open();
+    void close();
+    bool isOpen() const;
+
+    // Writes bytes, bounded by the comm time-out; the number of bytes that
+    // left. Text goes out as its GBK bytes.
+    qint64 output(const QByteArray &bytes);
+    qint64 outputText(const QString &text);
+
+    // InBufferCount: bytes waiting to be read.
+    qint64 bytesWaiting();
+    QByteArray read(qint64 maxBytes);
+    // Reads everything waiting as text. The decoder keeps its state between
+    // reads, so a character split across two reads decodes whole.
+    QString readText();
+    void discardInput();
+    void discardOutput();
+
+    int inBufferSize() const { return m_inBufferSize; }
+    int outBufferSize() const { return m_outBufferSize; }
+    // A size change fails while the port is open or for a size below 1.
+    bool setInBufferSize(int size);
+    bool setOutBufferSize(int size);
+
+    // The program's own DTR and RTS settings (DTREnable, RTSEnable).
+    void setDtrEnable(bool on);
+    void setRtsEnable(bool on);
+    bool dtrEnable() const { return m_dtr; }
+    bool rtsEnable() const { return m_rts; }
+    bool cdHolding();
+    bool ctsHolding();
+    bool dsrHolding();
+    // What the lamps show: every line off while the port is closed, and
+    // DTR/RTS off when the device refused them.
+    LineStates lineStates();
+
+    // The write time-out: (OutBufferSize / baud) * 10000 + 1000 ms.
+    int commTimeoutMs() const;
+
+signals:
+    // The device went away while open; the port is closed already.
+    void deviceLost(const QString &reason);
+
+private:
+    DeviceFactory m_factory;
+    std::unique_ptr<SerialDevice> m_device;
+    QString m_name = QStringLiteral("1");
+    QString m_settingsText = QStringLiteral("9600,n,8,1");
+    PortSettings m_settings;
+    int m_inBufferSize = 1024;
+    int m_outBufferSize = 512;
+    bool m_dtr = false;
+    bool m_rts = false;
+    bool m_dtrAccepted = false;
+    bool m_rtsAccepted = false;
+    QStringDecoder m_decoder;
+};
