@@ -60,12 +60,14 @@ qint64 SimulatedModem::write(const QByteArray &bytes, int)
         return bytes.size();
     }
     for (const char c : bytes) {
-        if (m_mode == Mode::Data)
+        if (m_mode == Mode::Data) {
             acceptDataByte(c);
-        else if (m_mode == Mode::Command)
+        } else {
             acceptCommandByte(c);
-        else
-            break; // the rest of the line that started a call
+            // The rest of a line that started or resumed a call is its line end.
+            if (m_mode != Mode::Command)
+                break;
+        }
     }
     return bytes.size();
 }

@@ -1,0 +1,144 @@
+#include "settings/Settings.h"
+
+#include "core/NumberText.h"
+#include "settings/SettingsStore.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QStandardPaths>
+#include <limits>
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options");
+const QString kComPort = QStringLiteral("ComPort");
+const QString kSettings = QStringLiteral("Settings");
+const QString kTels = QStringLiteral("Tels");
+const QString kSendini = QStringLiteral("Sendini");
+const QString kModels = QStringLiteral("Models");
+const QString kCount = QStringLiteral("Count");
+
+constexpr qint32 kDefaultHandshakeWaitMs = 35000;
+
+struct Width
+{
+    qint64 min;
+    qint64 max;
+};
+constexpr Width kByte{0, 255};
+constexpr Width kInt16{std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()};
+constexpr Width kInt32{std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()};
+
+// A stored number read leniently and rounded to the given width. A number
+// that does not fit counts as absent, so the default is used.
+qint64 readNumber(const SettingsStore &store, const QString &section, const QString &key,
+                  qint64 defaultValue, Width width)
+{
+    const QString text = store.get(section, key, QString::number(defaultValue));
+    return ToIntegerWidth(LenientNumber(text), width.min, width.max).value_or(defaultValue);
+}
+
+// Adds entries to a box's list without changing the text the box shows.
+void appendEntries(QComboBox *box, const QStringList &entries)
+{
+    const QString shown = box->currentText();
+    box->addItems(entries);
+    box->setCurrentText(shown);
+}
+
+// A book stored as section/"Count" and the numbered entries stem + index.
+// Only a count from 1 to 99 replaces the list the box already has; the
+// entries read are 0 to (count - 1) mod limit, none for a count below 1.
+void loadBook(const SettingsStore &store, QComboBox *box, const QString &section,
+              const QString &stem, const QString &absentEntry, int limit)
+{
+    const qint64 count = readNumber(store, section, kCount, 0, kInt16);
+    if (count > 0 && count < 100)
+        box->clear();
+    QStringList entries;
+    for (qint64 i = 0; i <= (count - 1) % limit; ++i)
+        entries << store.get(section, stem + QString::number(i), absentEntry);
+    appendEntries(box, entries);
+}
+
+// Stores at most limit entries, with the count of the entries stored, so
+// that loading gives back exactly the entries saved.
+void saveBook(SettingsStore &store, const QComboBox *box, const QString &section,
+              const QString &stem, int limit)
+{
+    const int count = qMin(box->count(), limit);
+    store.save(section, kCount, QString::number(count));
+    for (int i = 0; i < count; ++i)
+        store.save(section, stem + QString::number(i), box->itemText(i));
+}
+
+// The handshake wait as stored; no wait, or a negative one, cannot be meant
+// and would leave the modem waits without a time-out.
+qint32 readHandshakeWait(const SettingsStore &store)
+{
+    const qint64 wait = readNumber(store, kOptions, QStringLiteral("waitModemTime"),
+                                   kDefaultHandshakeWaitMs, kInt32);
+    return qint32(wait > 0 ? wait : kDefaultHandshakeWaitMs);
+}
+
+} // namespace
+
+QString DefaultDatabasePath()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder + QStringLiteral("/OrderDB.db");
+}
+
+QString LoadSettings(const SettingsStore &store, SettingsValues &values,
+                     const SettingsWidgets &widgets)
+{
+    values.databasePath = store.get(kOptions, QStringLiteral("DBName"), DefaultDatabasePath());
+    values.tableName = store.get(kOptions, QStringLiteral("TableName"), QStringLiteral("mm"));
+    values.checkKind = quint8(readNumber(store, kOptions, QStringLiteral("CheckModel"), 1, kByte));
+    values.handshakeWaitMs = readHandshakeWait(store);
+    values.passCount = QString::number(
+        readNumber(store, kOptions, QStringLiteral("LoopTimes"), 2, kInt32));
+
+    const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
+    if (!port.isEmpty())
+        widgets.comba->setCurrentText(QLatin1Char(' ') + port);
+
+    const QString portSettings = store.get(kSettings, kSettings, QStringLiteral("9600,n,8,1"));
+    loadBook(store, widgets.text4, kSettings, QStringLiteral("setting"), QString(),
+             kParameterBookLimit);
+    if (!portSettings.isEmpty())
+        widgets.text4->setCurrentText(portSettings);
+
+    const QString tel = store.get(kTels, QStringLiteral("Tel"), QStringLiteral("#3"));
+    loadBook(store, widgets.numtext, kTels, QStringLiteral("Tel"), QStringLiteral("0"),
+             kPhoneBookLimit);
+    widgets.numtext->setCurrentText(tel);
+
+    const QString sendText = store.get(kSendini, QStringLiteral("SendString"), QString());
+
+    const qint64 model = readNumber(store, kModels, QStringLiteral("Model"),
+                                    int(DataFormat::Hex), kByte);
+    if (const auto format = FormatFromCode(int(model)))
+        widgets.setDataFormatBoth(*format);
+
+    return sendText;
+}
+
+bool SaveSettings(SettingsStore &store, const SettingsValues &values,
+                  const SettingsWidgets &widgets, const TerminalState &terminal)
+{
+    store.save(kSettings, kSettings, terminal.portSettings);
+    saveBook(store, widgets.text4, kSettings, QStringLiteral("Setting"), kParameterBookLimit);
+    store.save(kComPort, QStringLiteral("Port"), terminal.portName);
+    store.save(kTels, QStringLiteral("Tel"), widgets.numtext->currentText());
+    saveBook(store, widgets.numtext, kTels, QStringLiteral("Tel"), kPhoneBookLimit);
+    store.save(kSendini, QStringLiteral("SendString"), terminal.sendText);
+    store.save(kModels, QStringLiteral("Model"), QString::number(int(terminal.sendFormat)));
+    store.save(kOptions, QStringLiteral("DBName"), values.databasePath);
+    store.save(kOptions, QStringLiteral("TableName"), values.tableName);
+    store.save(kOptions, QStringLiteral("WaitModemTime"), QString::number(values.handshakeWaitMs));
+    store.save(kOptions, QStringLiteral("LoopTimes"), values.passCount);
+    store.save(kOptions, QStringLiteral("CheckModel"), QString::number(values.checkKind));
+    return store.commit();
+}

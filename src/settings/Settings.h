@@ -1,0 +1,61 @@
+#pragma once
+// Loading every setting at start-up and saving every setting at exit.
+//
+// LoadSettings fills the settings values, the port selector, the parameter
+// box with its book and the phone box with its book, and switches both data
+// formats. SaveSettings writes all of that back in one commit of the store.
+
+#include "core/DataFormats.h"
+
+#include <QString>
+#include <functional>
+
+class QComboBox;
+class SettingsStore;
+
+// The settings that live outside any control; LoadSettings fills them.
+struct SettingsValues
+{
+    QString databasePath;       // command database file ("Options"/"DBName")
+    QString tableName;          // command table ("Options"/"TableName")
+    quint8 checkKind = 0;       // 1 byte checksum, 2 CRC word ("Options"/"CheckModel")
+    qint32 handshakeWaitMs = 0; // modem handshake wait ("Options"/"waitModemTime")
+    QString passCount;          // patrol pass count, held as text ("Options"/"LoopTimes")
+};
+
+// The main window's controls that the settings fill and are read from.
+struct SettingsWidgets
+{
+    QComboBox *comba = nullptr;   // port selector
+    QComboBox *text4 = nullptr;   // port settings text; its list is the parameter book
+    QComboBox *numtext = nullptr; // phone number; its list is the phone book
+    // Switches the send and the receive data format together.
+    std::function<void(DataFormat)> setDataFormatBoth;
+};
+
+// What the exit saves besides the settings values and the controls above.
+struct TerminalState
+{
+    QString portSettings; // the port's current PortSettings text
+    QString portName;     // the port's current number or device name
+    QString sendText;     // the send box's text
+    DataFormat sendFormat = DataFormat::Hex;
+};
+
+// The most entries each book keeps in the store.
+inline constexpr int kParameterBookLimit = 20;
+inline constexpr int kPhoneBookLimit = 99;
+
+// The command database used when none is stored: OrderDB.db in the per-user
+// data folder, which is created if it does not exist yet.
+QString DefaultDatabasePath();
+
+// Reads every setting; entries that are absent, or numbers that do not fit
+// their width, take their defaults. Returns the saved send box text.
+QString LoadSettings(const SettingsStore &store, SettingsValues &values,
+                     const SettingsWidgets &widgets);
+
+// Writes every setting and commits the store once. False when the store
+// could not be written (it then still holds the settings saved before).
+bool SaveSettings(SettingsStore &store, const SettingsValues &values,
+                  const SettingsWidgets &widgets, const TerminalState &terminal);

@@ -1,0 +1,20 @@
+#pragma once
+// A settings store in memory, with the same case rule as the real one.
+// Tests fill and read its entries directly and see how often it committed.
+
+#include "settings/SettingsEntries.h"
+#include "settings/SettingsStore.h"
+
+class MemorySettingsStore : public SettingsStore
+{
+public:
+    SettingsEntries entries;
+    int commits = 0;
+    // When false, commit() reports failure, as a store that cannot write does.
+    bool writable = true;
+
+    QString get(const QString &section, const QString &key,
+                const QString &defaultText) const override;
+    void save(const QString &section, const QString &key, const QString &text) override;
+    bool commit() override;
+};
