@@ -43,3 +43,12 @@ std::optional<QString> HexTextToCharacters(const QString &trimmed);
 // Characters to hex text: each character's code (its GBK code for a Chinese
 // character) in upper-case hex, then a blank.
 QString CharactersToHexText(const QString &trimmed);
+
+// The one-byte checksum of a text (trimmed here) read in a send format: the
+// sum of its byte groups modulo 256, written as the format writes a byte
+// ("6B", "044", "102"). Characters that are not digits count 0; String
+// format gives an empty text.
+QString SelectionChecksum(const QString &text, DataFormat format);
+// The byte 22 (0x16) that follows an appended checksum: " 16", " 022",
+// " 026", or nothing in String format.
+QString ChecksumTrailer(DataFormat format);

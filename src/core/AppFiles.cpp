@@ -1,0 +1,34 @@
+#include "core/AppFiles.h"
+
+#include "core/TextCodec.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+QString AppFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString ShortDateText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy-M-d"));
+}
+
+QString DayFilePath(const QString &prefix)
+{
+    return AppFolder() + u'/' + prefix + ShortDateText() + QStringLiteral(".txt");
+}
+
+bool AppendGbk(const QString &path, const QString &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray bytes = EncodeGbk(text);
+    return file.write(bytes) == bytes.size() && file.flush();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The current send and receive formats with their selectors `Mods` and
+// `Modr`, the switch that sets them, and the conversion of text already
+// standing in the send box or the receive pane.
+
+#include "core/DataFormats.h"
+
+#include <QObject>
+#include <functional>
+
+class QComboBox;
+class QWidget;
+class Dialogs;
+
+class FormatSwitch : public QObject
+{
+    Q_OBJECT
+public:
+    enum Directions { ReceiveOnly = 1, Both = 2, SendOnly = 3 };
+
+    FormatSwitch(Dialogs &dialogs, QWidget *parent);
+
+    QComboBox *sendSelector() const { return m_mods; }
+    QComboBox *receiveSelector() const { return m_modr; }
+
+    DataFormat sendFormat() const { return m_send; }
+    DataFormat receiveFormat() const { return m_receive; }
+
+    // Sets the formats of the given directions; a code that is not one of
+    // 5, 16, 10, 8 changes nothing. No text is converted.
+    void SetDataFormat(int code, int directions);
+
+    // Toolbar button "转换 ": send format Hex makes both String, any other
+    // makes both Hex.
+    void ToggleBoth();
+
+    // Converts a box's text between hex and characters and flips that
+    // direction's format. Nothing happens in Decimal or Octal. A text with
+    // a bad hex pair is refused with a message and left as it was.
+    using TextAccess = std::pair<std::function<QString()>, std::function<void(const QString &)>>;
+    void ChngT(const TextAccess &sendBox);
+    void ChngR(const TextAccess &receivePane);
+
+signals:
+    void formatsChanged();
+
+private:
+    void fnModS();
+    void fnModR();
+    void convert(const TextAccess &box, DataFormat format, int direction);
+
+    Dialogs &m_dialogs;
+    QComboBox *m_mods;
+    QComboBox *m_modr;
+    DataFormat m_send = DataFormat::Hex;
+    DataFormat m_receive = DataFormat::Hex;
+};

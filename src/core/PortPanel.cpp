@@ -1,0 +1,311 @@
+#include "core/PortPanel.h"
+
+#include "core/DeviceCatalog.h"
+#include "core/Dialogs.h"
+#include "core/NumberText.h"
+#include "core/Scheduler.h"
+#include "core/SendPath.h"
+#include "core/SerialPort.h"
+#include "core/StatusBar.h"
+#include "core/TerminalFlags.h"
+#include "core/Toolbar.h"
+#include "core/Widgets.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QComboBox *newCombo(const char *name, const QString &text, const QStringList &items,
+                    const QString &tip, QWidget *parent)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    box->setEditText(text);
+    box->setToolTip(tip);
+    return box;
+}
+
+QPushButton *newButton(const char *name, const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+ClickLabel *newLabel(const char *name, const QString &text, QWidget *parent)
+{
+    auto *l = new ClickLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
+{
+    buildControls(parent);
+    // Queued: the loss is reported from inside the device's own handler.
+    connect(&m_s.port, &SerialPort::deviceLost, this, &PortPanel::onDeviceLost,
+            Qt::QueuedConnection);
+}
+
+void PortPanel::buildControls(QWidget *parent)
+{
+    m_frame = new QWidget(parent);
+    m_frame->setObjectName(QStringLiteral("portFrame"));
+
+    QStringList ports = {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"),
+                         QStringLiteral(" 4"), QStringLiteral(" 5")};
+    ports << DeviceCatalog::systemPorts() << m_s.devices.simulatedNames();
+    m_comba = newCombo("comba", QStringLiteral(" 1"), ports,
+                       QStringLiteral(" 超过 5 的请直接输入 "), m_frame);
+    m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), {QStringLiteral("2400,n,8,1")},
+                       QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇),数据位,停止位"), m_frame);
+    m_numtext = newCombo("numtext", QString(), {}, QString(), m_frame);
+    for (QComboBox *box : {m_comba, m_text4, m_numtext})
+        box->lineEdit()->installEventFilter(this);
+
+    m_que = newButton("que", QStringLiteral("确 定 &Q"), m_frame);
+    m_she = newButton("she", QStringLiteral("设 置 &W"), m_frame);
+    m_she->hide();
+    m_command1 = newButton("Command1", QStringLiteral("退 出 &G"), m_frame);
+    connect(m_que, &QPushButton::clicked, this, &PortPanel::Apply);
+    connect(m_she, &QPushButton::clicked, this, &PortPanel::Unlock);
+
+    m_piccom = new QLabel(QStringLiteral("⚠ 串口未打开"), m_frame);
+    m_piccom->setObjectName(QStringLiteral("Piccom"));
+    SetTextColor(m_piccom, QColor(160, 0, 0));
+
+    auto *grid = new QGridLayout(m_frame);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->addWidget(newLabel("LPort", QStringLiteral("串口端号:"), m_frame), 0, 0);
+    grid->addWidget(m_comba, 0, 1, 1, 2);
+    grid->addWidget(newLabel("Lref", QStringLiteral("通讯参数:"), m_frame), 1, 0);
+    grid->addWidget(m_text4, 1, 1, 1, 2);
+    grid->addWidget(newLabel("Ltel", QStringLiteral("电话号码:"), m_frame), 2, 0);
+    grid->addWidget(m_numtext, 2, 1, 1, 2);
+    grid->addWidget(m_que, 3, 1);
+    grid->addWidget(m_she, 3, 1);
+    grid->addWidget(m_command1, 3, 2);
+    grid->addWidget(m_piccom, 3, 0);
+
+    auto *lamps = new QWidget(m_frame);
+    auto *lampRow = new QGridLayout(lamps);
+    lampRow->setContentsMargins(0, 0, 0, 0);
+    const char *names[5] = {"spcd", "shcts", "shdsr", "shdtr", "shrts"};
+    const char *captions[5] = {"CD", "CTS", "DSR", "DTR", "RTS"};
+    Lamp **lampSlots[5] = {&m_spcd, &m_shcts, &m_shdsr, &m_shdtr, &m_shrts};
+    for (int i = 0; i < 5; ++i) {
+        *lampSlots[i] = new Lamp(lamps);
+        (*lampSlots[i])->setObjectName(QString::fromLatin1(names[i]));
+        auto *caption = new QLabel(QString::fromLatin1(captions[i]), lamps);
+        caption->setObjectName(QString::fromLatin1(names[i]) + u'l');
+        lampRow->addWidget(*lampSlots[i], 0, i, Qt::AlignHCenter);
+        lampRow->addWidget(caption, 1, i, Qt::AlignHCenter);
+    }
+    grid->addWidget(lamps, 4, 0, 1, 3);
+
+    m_label1 = newLabel("Label1", QStringLiteral("发送:"), parent);
+    m_label2 = newLabel("Label2", QStringLiteral("接收:"), parent);
+    connect(m_label1, &ClickLabel::doubleClicked, this, [this] { editBufferSize(true); });
+    connect(m_label2, &ClickLabel::doubleClicked, this, [this] { editBufferSize(false); });
+    connect(m_label1, &ClickLabel::hovered, this, [this] {
+        SetTextColor(m_label1, QColor(255, 0, 0));
+        m_label1->setToolTip(QStringLiteral(" 发送缓存为：") + QString::number(m_s.port.outBufferSize()));
+    });
+    connect(m_label2, &ClickLabel::hovered, this, [this] {
+        SetTextColor(m_label2, QColor(255, 0, 0));
+        m_label2->setToolTip(QStringLiteral(" 接收缓存为：") + QString::number(m_s.port.inBufferSize()));
+    });
+}
+
+QWidget *PortPanel::sendBufferLabel() const
+{
+    return m_label1;
+}
+
+QWidget *PortPanel::receiveBufferLabel() const
+{
+    return m_label2;
+}
+
+void PortPanel::resetBufferLabels()
+{
+    SetTextColor(m_label1, QColor(0, 0, 0));
+    SetTextColor(m_label2, QColor(0, 0, 0));
+}
+
+bool PortPanel::isLocked() const
+{
+    return m_she->isVisibleTo(m_frame);
+}
+
+bool PortPanel::SetupPort()
+{
+    SerialPort &port = m_s.port;
+    port.close();
+    int error = port.setSettings(m_text4->currentText().trimmed());
+    if (error == PortError::None) {
+        port.setPortName(m_comba->currentText().trimmed());
+        error = port.open();
+    }
+    if (error != PortError::None) {
+        m_s.status.setMessage(QStringLiteral(" 设置不成功 ... "));
+        switch (error) {
+        case PortError::PortInUse:
+            m_s.dialogs.message(QStringLiteral("你所设置的串口正在被使用,请重新设置!!!"),
+                                QStringLiteral("警告!"), MsgIcon::Exclamation);
+            break;
+        case PortError::NoSuchPort:
+            m_s.dialogs.message(QStringLiteral("串口号设置错误！"), QStringLiteral("错误"),
+                                MsgIcon::Exclamation);
+            break;
+        case PortError::BadSettings:
+            m_s.dialogs.message(QStringLiteral("通信属性设置错误！"), QStringLiteral("错误"),
+                                MsgIcon::Exclamation);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    // A modem answers on DSR: initialise it. Nothing is read back.
+    if (port.dsrHolding() && port.dsrHolding()) {
+        port.outputText(QStringLiteral("ATS0=0\r\n"));
+        m_s.scheduler.wait(100);
+        port.outputText(QStringLiteral("ATZ\r\n"));
+    }
+    port.setDtrEnable(false);
+    m_s.status.setMessage(QStringLiteral(" 设置成功 ... "));
+    m_s.scheduler.wait(500);
+    port.setDtrEnable(true);
+    return true;
+}
+
+void PortPanel::Apply()
+{
+    if (SetupPort()) {
+        m_piccom->hide();
+        m_s.toolbar.setPressed(3, true);
+        m_numtext->setEnabled(false);
+        m_text4->setEnabled(false);
+        m_comba->setEnabled(false);
+        m_que->hide();
+        m_she->show();
+        if (m_send)
+            m_send->onPortApplied();
+    } else {
+        m_piccom->show();
+        m_s.toolbar.setPressed(3, false);
+    }
+}
+
+void PortPanel::SwitchToPort(int number)
+{
+    m_comba->setEditText(QString::number(number));
+    Apply();
+}
+
+void PortPanel::Unlock()
+{
+    if (m_send && m_send->isAutoSending()) {
+        m_s.dialogs.message(QStringLiteral("请先结束自动发送 ..."), QStringLiteral("提示"),
+                            MsgIcon::Exclamation);
+        return;
+    }
+    m_s.flags.connected = false;
+    m_comba->setEnabled(true);
+    m_numtext->setEnabled(true);
+    m_text4->setEnabled(true);
+    m_she->hide();
+    m_que->show();
+    m_comba->setFocus();
+    if (m_s.port.cdHolding()) {
+        const auto answer = m_s.dialogs.message(
+            QStringLiteral("联机状态,重设参数将断开连接!\r\n    确定吗?"), QStringLiteral("警告"),
+            MsgIcon::None, MsgButtons::YesNo);
+        if (answer == MsgAnswer::Yes && m_call.hangUp)
+            m_call.hangUp();
+    }
+    m_s.port.close();
+    m_piccom->show();
+    m_s.status.setMessage(QStringLiteral(" 串口设置中 ... "));
+}
+
+void PortPanel::showUnlocked()
+{
+    m_comba->setEnabled(true);
+    m_numtext->setEnabled(true);
+    m_text4->setEnabled(true);
+    m_she->hide();
+    m_que->show();
+    m_piccom->show();
+    m_s.toolbar.setPressed(3, false);
+}
+
+void PortPanel::onDeviceLost(const QString &reason)
+{
+    // The device went away under an open port (an adapter unplugged, the far
+    // end of a pseudo-terminal closed): the port is closed already. Stop
+    // sending into the void, unlock the panel for a new choice, and say so.
+    if (m_send)
+        m_send->EndSend();
+    m_s.flags.connected = false;
+    showUnlocked();
+    m_s.status.setMessage(QStringLiteral(" 串口已断开 ... "));
+    m_s.dialogs.message(QStringLiteral("串口设备已断开（设备被拔出或对端已关闭），请检查后重新设置！\n")
+                            + reason,
+                        QStringLiteral("警告!"), MsgIcon::Exclamation);
+}
+
+void PortPanel::UpdateLineLamps()
+{
+    const LineStates lines = m_s.port.lineStates();
+    m_spcd->setOn(lines.cd);
+    if (m_call.checkCarrierLoss)
+        m_call.checkCarrierLoss();
+    m_shcts->setOn(lines.cts);
+    m_shdsr->setOn(lines.dsr);
+    m_shdtr->setOn(lines.dtr);
+    m_shrts->setOn(lines.rts);
+}
+
+void PortPanel::editBufferSize(bool sendSide)
+{
+    SerialPort &port = m_s.port;
+    const QString prompt = sendSide ? QStringLiteral("请输入发送缓存区值的大小") : QStringLiteral("请输入接收缓存区值的大小");
+    const QString title = sendSide ? QStringLiteral("设置发送缓存") : QStringLiteral("设置接收缓存");
+    const int current = sendSide ? port.outBufferSize() : port.inBufferSize();
+    const QString answer = m_s.dialogs.input(prompt + QStringLiteral("\n\n\n注意: 请确保串口状态为关闭!"),
+                                             title, QString::number(current));
+    if (answer.isEmpty())
+        return;
+    // A refused size (port open, 0, no number, beyond 16 bits) leaves the size
+    // as it was, without a message: the prompt asks to close the port first.
+    const auto size = ToIntegerWidth(LenientNumber(answer), -32768, 32767);
+    if (!size)
+        return;
+    if (sendSide)
+        port.setOutBufferSize(int(*size));
+    else
+        port.setInBufferSize(int(*size));
+}
+
+bool PortPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Apply();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

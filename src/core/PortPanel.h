@@ -1,0 +1,104 @@
+#pragma once
+// The port panel: chooses the port (`comba`) and its settings text
+// (`text4`), opens the port and initialises a modem on DSR, reports why an
+// open failed, locks the panel while the port is in use, edits the buffer
+// sizes and shows the five line lamps.
+
+#include <QObject>
+#include <functional>
+
+class QComboBox;
+class QPushButton;
+class QLabel;
+class QWidget;
+class ClickLabel;
+class Dialogs;
+class DeviceCatalog;
+class Lamp;
+class Scheduler;
+class SendPath;
+class SerialPort;
+class StatusBar;
+class Toolbar;
+struct TerminalFlags;
+
+class PortPanel : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        SerialPort &port;
+        Scheduler &scheduler;
+        Dialogs &dialogs;
+        const DeviceCatalog &devices;
+        StatusBar &status;
+        Toolbar &toolbar;
+        TerminalFlags &flags;
+    };
+    // What the call and answer code adds to the panel: the check for a lost
+    // carrier right after the CD lamp is painted, and the hang-up action.
+    struct CallHooks
+    {
+        std::function<void()> checkCarrierLoss;
+        std::function<void()> hangUp;
+    };
+
+    PortPanel(const Services &services, QWidget *parent);
+    void setSendPath(SendPath *send) { m_send = send; }
+    void setCallHooks(CallHooks hooks) { m_call = std::move(hooks); }
+
+    QComboBox *comba() const { return m_comba; }
+    QComboBox *text4() const { return m_text4; }
+    QComboBox *numtext() const { return m_numtext; }
+    // The panel's frame with the boxes, buttons, picture and lamps; the
+    // buffer-size labels "发送:" and "接收:" stand beside the counters.
+    QWidget *frame() const { return m_frame; }
+    QWidget *sendBufferLabel() const;
+    QWidget *receiveBufferLabel() const;
+    QPushButton *exitButton() const { return m_command1; }
+    // The mouse is over the receive frame: both buffer labels turn black.
+    void resetBufferLabels();
+
+    // Configures and opens the port; false after a failure, which has been
+    // reported.
+    bool SetupPort();
+    // The apply action (`que`), also run by Enter in the boxes, by the
+    // port-switch menu items and once at start-up.
+    void Apply();
+    // The unlock action (`she`).
+    void Unlock();
+    // The menu items 转串口1/2/3.
+    void SwitchToPort(int number);
+    // Paints the lamps from the port's lines; run on every poll tick.
+    void UpdateLineLamps();
+
+    bool isLocked() const;
+
+private:
+    void buildControls(QWidget *parent);
+    void editBufferSize(bool sendSide);
+    void showUnlocked();
+    void onDeviceLost(const QString &reason);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    Services m_s;
+    SendPath *m_send = nullptr;
+    CallHooks m_call;
+
+    QWidget *m_frame = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QComboBox *m_comba = nullptr;
+    QComboBox *m_text4 = nullptr;
+    QComboBox *m_numtext = nullptr;
+    QPushButton *m_que = nullptr;
+    QPushButton *m_she = nullptr;
+    QLabel *m_piccom = nullptr;
+    ClickLabel *m_label1 = nullptr;
+    ClickLabel *m_label2 = nullptr;
+    Lamp *m_spcd = nullptr;
+    Lamp *m_shcts = nullptr;
+    Lamp *m_shdsr = nullptr;
+    Lamp *m_shdtr = nullptr;
+    Lamp *m_shrts = nullptr;
+};

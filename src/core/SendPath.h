@@ -1,0 +1,123 @@
+#pragma once
+// Everything that puts the user's data on the line: the send box `Text1`,
+// the one-shot send action, automatic sending on the timer `ding` with its
+// interval box `fatime`, the send counter `zis`, the input assistant `addb`
+// and the clear action.
+
+#include "core/DataFormats.h"
+
+#include <QObject>
+#include <functional>
+
+class QComboBox;
+class QCheckBox;
+class QGroupBox;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class ClickLabel;
+class Dialogs;
+class FormatSwitch;
+class ReceivePath;
+class Scheduler;
+class SerialPort;
+class StatusBar;
+class Timer;
+class Toolbar;
+struct TerminalFlags;
+
+class SendPath : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        SerialPort &port;
+        Scheduler &scheduler;
+        Dialogs &dialogs;
+        StatusBar &status;
+        Toolbar &toolbar;
+        TerminalFlags &flags;
+        FormatSwitch &formats;
+    };
+
+    SendPath(const Services &services, QWidget *parent);
+    void setReceivePath(ReceivePath *receive) { m_receive = receive; }
+    // Stops the dial countdown when auto-sending is stopped by its button.
+    void setStopCountdown(std::function<void()> stop) { m_stopCountdown = std::move(stop); }
+
+    QPlainTextEdit *Text1() const { return m_text1; }
+    QString sendText() const;
+    void setSendText(const QString &text);
+
+    // The send action (`send`, menu 发送, toolbar button 1, Enter in String
+    // format, each auto-send tick, the command sequencer).
+    void Send();
+    // Encodes and writes a text (empty: the send box's text) and counts it.
+    void SendText(const QString &text);
+    // Ends any sending state after a failure.
+    void EndSend();
+
+    void StartAutoSend();
+    void StopAutoSend();
+    void AutoSendTick();
+    // The menu item 自动发送.
+    void AutoSendMenu();
+    // Toolbar button 3: stops auto-sending and receiving at once.
+    void StopAll();
+    void Clear();
+
+    bool isAutoSending() const;
+    // The port was applied: enable the start or send button and take the
+    // interval from `fatime`.
+    void onPortApplied();
+
+    qint64 counter() const { return m_counter; }
+    void resetCounter();
+
+    // The widgets the main window places.
+    QWidget *modeFrame() const;
+    QComboBox *fatime() const { return m_fatime; }
+    QPushButton *sendButton() const { return m_send; }
+    QPushButton *startButton() const { return m_command2; }
+    QPushButton *stopButton() const { return m_tingf; }
+    QPushButton *clearButton() const { return m_qingf; }
+    QCheckBox *assistant() const { return m_addb; }
+    ClickLabel *counterLabel() const { return m_zis; }
+    QWidget *intervalRow() const { return m_intervalRow; }
+
+signals:
+    // The mouse was released over the send box (the selection check).
+    void mouseReleased();
+
+private:
+    void buildControls(QWidget *parent);
+    void chooseManual();
+    void chooseAutomatic();
+    void pickInterval();
+    void assist();
+    void showCounter();
+    void paintInterval(const QColor &color);
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    Services m_s;
+    ReceivePath *m_receive = nullptr;
+    std::function<void()> m_stopCountdown;
+    Timer *m_ding = nullptr;
+    qint64 m_counter = 0;
+    int m_lastKey = 0;
+    bool m_inTick = false;
+
+    QPlainTextEdit *m_text1 = nullptr;
+    QPushButton *m_send = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QPushButton *m_tingf = nullptr;
+    QPushButton *m_qingf = nullptr;
+    QGroupBox *m_f4 = nullptr;
+    QRadioButton *m_shoudong = nullptr;
+    QRadioButton *m_zidong = nullptr;
+    QComboBox *m_fatime = nullptr;
+    QWidget *m_intervalRow = nullptr;
+    QCheckBox *m_addb = nullptr;
+    ClickLabel *m_zis = nullptr;
+};

@@ -1,0 +1,88 @@
+#include "core/Widgets.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+    setMouseTracking(true);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    QLabel::mousePressEvent(event);
+    emit clicked();
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    emit released(event->button());
+}
+
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QLabel::mouseDoubleClickEvent(event);
+    emit doubleClicked();
+}
+
+void ClickLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    QLabel::mouseMoveEvent(event);
+    emit hovered();
+}
+
+void ClickLabel::enterEvent(QEnterEvent *event)
+{
+    QLabel::enterEvent(event);
+    emit hovered();
+}
+
+Lamp::Lamp(QWidget *parent) : QWidget(parent)
+{
+    setFixedSize(14, 14);
+}
+
+void Lamp::setOn(bool on)
+{
+    if (on == m_on)
+        return;
+    m_on = on;
+    update();
+}
+
+QColor Lamp::color() const
+{
+    return m_on ? QColor(255, 0, 0) : QColor(0, 0, 0);
+}
+
+void Lamp::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(color());
+    p.setPen(Qt::gray);
+    p.drawEllipse(rect().adjusted(1, 1, -1, -1));
+}
+
+void SetTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::WindowText, color);
+    pal.setColor(QPalette::Text, color);
+    widget->setPalette(pal);
+}
+
+void SetBackgroundColor(QWidget *widget, const QColor &color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Base, color);
+    pal.setColor(QPalette::Window, color);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+QColor BackgroundColor(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::Base);
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Small widgets the main window's controls are made of.
+
+#include <QColor>
+#include <QLabel>
+
+// A label that reports clicks, double clicks, the mouse moving over it and
+// a mouse button released over it.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ClickLabel(const QString &text, QWidget *parent = nullptr);
+
+signals:
+    void clicked();
+    void doubleClicked();
+    void hovered();
+    void released(Qt::MouseButton button);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+};
+
+// A round signal lamp: red when its line is on, black when off.
+class Lamp : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Lamp(QWidget *parent = nullptr);
+    void setOn(bool on);
+    bool isOn() const { return m_on; }
+    QColor color() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_on = false;
+};
+
+// Paints a widget's text in a colour (labels turning red on hover).
+void SetTextColor(QWidget *widget, const QColor &color);
+// Paints a widget's background (the interval box blinking while auto-sending).
+void SetBackgroundColor(QWidget *widget, const QColor &color);
+QColor BackgroundColor(const QWidget *widget);

@@ -1,0 +1,139 @@
+// The rules by which typed text becomes bytes, received bytes become text,
+// numbers are read leniently and checksums are computed.
+
+#include "core/DataFormats.h"
+#include "core/NumberText.h"
+#include "core/PortSettings.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray bytesOf(const EncodeResult &r)
+{
+    return std::holds_alternative<QByteArray>(r) ? std::get<QByteArray>(r) : QByteArray("<failed>");
+}
+
+bool failsWith(const EncodeResult &r, EncodeFailure f)
+{
+    return std::holds_alternative<EncodeFailure>(r) && std::get<EncodeFailure>(r) == f;
+}
+
+} // namespace
+
+class FormatsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hexSend()
+    {
+        QCOMPARE(bytesOf(EncodeSendText("41 42 43", DataFormat::Hex)), QByteArray("ABC"));
+        QCOMPARE(bytesOf(EncodeSendText("41,42,43", DataFormat::Hex)), QByteArray("ABC"));
+        QCOMPARE(bytesOf(EncodeSendText("41-42-43", DataFormat::Hex)), QByteArray("ABC"));
+        QCOMPARE(bytesOf(EncodeSendText("414243", DataFormat::Hex)), QByteArray("\x41\x24"));
+        QCOMPARE(bytesOf(EncodeSendText("0a 0B ff", DataFormat::Hex)), QByteArray("\x0a\x0b\xff"));
+        QVERIFY(failsWith(EncodeSendText("41 4", DataFormat::Hex), EncodeFailure::BadDigit));
+        QVERIFY(failsWith(EncodeSendText("41 42 4", DataFormat::Hex), EncodeFailure::BadDigit));
+        QVERIFY(failsWith(EncodeSendText("4G", DataFormat::Hex), EncodeFailure::BadDigit));
+        QCOMPARE(bytesOf(EncodeSendText("", DataFormat::Hex)), QByteArray());
+    }
+
+    void decimalSend()
+    {
+        QCOMPARE(bytesOf(EncodeSendText("065 066 067", DataFormat::Decimal)), QByteArray("ABC"));
+        QCOMPARE(bytesOf(EncodeSendText("065", DataFormat::Decimal)), QByteArray("A"));
+        QCOMPARE(bytesOf(EncodeSendText("65 66", DataFormat::Decimal)), QByteArray("\x41\x06"));
+        QCOMPARE(bytesOf(EncodeSendText("255", DataFormat::Decimal)), QByteArray("\xff"));
+        QCOMPARE(bytesOf(EncodeSendText("2.5", DataFormat::Decimal)), QByteArray("\x02"));
+        QCOMPARE(bytesOf(EncodeSendText("abc", DataFormat::Decimal)), QByteArray(1, '\0'));
+        QVERIFY(failsWith(EncodeSendText("065 066 256", DataFormat::Decimal), EncodeFailure::OutOfRange));
+        QVERIFY(failsWith(EncodeSendText("300", DataFormat::Decimal), EncodeFailure::OutOfRange));
+        QVERIFY(failsWith(EncodeSendText("-1", DataFormat::Decimal), EncodeFailure::OutOfRange));
+    }
+
+    void octalSend()
+    {
+        QCOMPARE(bytesOf(EncodeSendText("101 377", DataFormat::Octal)), QByteArray("\x41\xff"));
+        QCOMPARE(bytesOf(EncodeSendText("012", DataFormat::Octal)), QByteArray("\x0a"));
+        QCOMPARE(bytesOf(EncodeSendText("1", DataFormat::Octal)), QByteArray("\x40"));
+        QCOMPARE(bytesOf(EncodeSendText("019", DataFormat::Octal)), QByteArray("\x11"));
+        QVERIFY(failsWith(EncodeSendText("400", DataFormat::Octal), EncodeFailure::OutOfRange));
+        QVERIFY(failsWith(EncodeSendText("777", DataFormat::Octal), EncodeFailure::OutOfRange));
+    }
+
+    void stringSendIsGbkWithCrLf()
+    {
+        QCOMPARE(bytesOf(EncodeSendText("ABC", DataFormat::String)), QByteArray("ABC\r\n"));
+        QCOMPARE(bytesOf(EncodeSendText("中", DataFormat::String)), QByteArray("\xd6\xd0\r\n"));
+    }
+
+    void receiveRendering()
+    {
+        QCOMPARE(RenderReceivedByte(10, DataFormat::Hex), QString("0A "));
+        QCOMPARE(RenderReceivedByte(65, DataFormat::Decimal), QString("065 "));
+        QCOMPARE(RenderReceivedByte(8, DataFormat::Octal), QString("010 "));
+        QCOMPARE(RenderReceivedByte(255, DataFormat::Octal), QString("377 "));
+        QCOMPARE(RenderReceivedByte(0, DataFormat::Hex), QString("00 "));
+        QCOMPARE(RenderReceivedByte(0, DataFormat::Decimal), QString("000 "));
+        QCOMPARE(RenderReceivedByte(0, DataFormat::Octal), QString("000 "));
+        QCOMPARE(RenderReceivedBytes(QByteArray("\x41\x0d"), DataFormat::Hex), QString("41 0D "));
+    }
+
+    void boxConversions()
+    {
+        QCOMPARE(HexTextToCharacters("41 42 43"), std::optional<QString>("ABC"));
+        QCOMPARE(HexTextToCharacters("C1"), std::optional<QString>("A"));
+        QCOMPARE(HexTextToCharacters(""), std::optional<QString>(""));
+        QVERIFY(!HexTextToCharacters("41 4"));
+        QCOMPARE(CharactersToHexText("ABC"), QString("41 42 43 "));
+        QCOMPARE(CharactersToHexText("中"), QString("D6D0 "));
+        QCOMPARE(CharactersToHexText("\n"), QString("0A "));
+    }
+
+    void lenientNumbers()
+    {
+        QCOMPARE(LenientNumber(" 1 2 3"), 123.0);
+        QCOMPARE(LenientNumber("-4.5e1x"), -45.0);
+        QCOMPARE(LenientNumber("&HFF"), 255.0);
+        QCOMPARE(LenientNumber("&o17"), 15.0);
+        QCOMPARE(LenientNumber("abc"), 0.0);
+        QCOMPARE(LenientNumber("9600,n,8,1"), 9600.0);
+        QCOMPARE(RoundHalfEven(2.5), 2.0);
+        QCOMPARE(RoundHalfEven(3.5), 4.0);
+        QVERIFY(!ToIntegerWidth(40000, -32768, 32767));
+        QCOMPARE(ToIntegerWidth(300.4, 0, 1000).value(), 300);
+        QCOMPARE(LeadingNumberText("0755-123"), QString("755"));
+    }
+
+    void portSettingsText()
+    {
+        QVERIFY(PortSettings::parse("9600,n,8,1"));
+        QVERIFY(PortSettings::parse(" 115200,E,7,1.5 "));
+        QVERIFY(!PortSettings::parse("9600,x,8,1"));
+        QVERIFY(!PortSettings::parse("fast,n,8,1"));
+        QVERIFY(!PortSettings::parse("9600,n,9,1"));
+        QVERIFY(!PortSettings::parse("9600,n,8,3"));
+        QCOMPARE(LeadingInteger("1000"), 1000);
+    }
+
+    void checksums()
+    {
+        QCOMPARE(SelectionChecksum("FF 01", DataFormat::Hex), QString("00"));
+        QCOMPARE(SelectionChecksum("80 80 80", DataFormat::Hex), QString("80"));
+        QCOMPARE(SelectionChecksum("68 01 02", DataFormat::Hex), QString("6B"));
+        QCOMPARE(SelectionChecksum(" 1", DataFormat::Hex), QString("10"));
+        QCOMPARE(SelectionChecksum("zz 05", DataFormat::Hex), QString("05"));
+        QCOMPARE(SelectionChecksum("200 100", DataFormat::Decimal), QString("044"));
+        QCOMPARE(SelectionChecksum("377 001", DataFormat::Octal), QString("000"));
+        QCOMPARE(SelectionChecksum("100 002", DataFormat::Octal), QString("102"));
+        QCOMPARE(SelectionChecksum("010", DataFormat::Octal), QString("010"));
+        QCOMPARE(SelectionChecksum("-5", DataFormat::Decimal), QString("-005"));
+        QCOMPARE(SelectionChecksum("ABC", DataFormat::String), QString());
+        QCOMPARE(ChecksumTrailer(DataFormat::Hex), QString(" 16"));
+        QCOMPARE(ChecksumTrailer(DataFormat::Decimal), QString(" 022"));
+        QCOMPARE(ChecksumTrailer(DataFormat::Octal), QString(" 026"));
+    }
+};
+
+QTEST_GUILESS_MAIN(FormatsTest)
+#include "tst_formats.moc"

@@ -1,0 +1,62 @@
+#include "PtyPair.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyPair::PtyPair()
+{
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    // Raw bytes both ways: no echo, no line editing, no CR/LF translation.
+    termios t{};
+    tcgetattr(m_slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(m_slave, TCSANOW, &t);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_path = QString::fromLocal8Bit(name);
+}
+
+PtyPair::~PtyPair()
+{
+    closeMaster();
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+void PtyPair::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (m_master >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else
+            usleep(1000);
+    }
+}
+
+QByteArray PtyPair::readAvailable()
+{
+    QByteArray out;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = m_master >= 0 ? ::read(m_master, buffer, sizeof buffer) : -1;
+        if (n <= 0)
+            break;
+        out.append(buffer, n);
+    }
+    return out;
+}
+
+void PtyPair::closeMaster()
+{
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+// A pseudo-terminal pair for end-to-end tests of the real serial backend:
+// the program opens the slave path as its port, the test plays the device
+// on the master side.
+
+#include <QByteArray>
+#include <QString>
+
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    bool isValid() const { return m_master >= 0; }
+    QString slavePath() const { return m_path; }
+
+    // The device side: write bytes towards the program, read what it sent.
+    void write(const QByteArray &bytes);
+    // Everything the program has sent so far (non-blocking).
+    QByteArray readAvailable();
+    // Closes the device side: the program's port loses its device.
+    void closeMaster();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
