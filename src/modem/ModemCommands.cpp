@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <initializer_list>
+#include <limits>
 
 namespace {
 
