@@ -1,11 +1,10 @@
 #include "settings/Settings.h"
 
+#include "core/AppFiles.h"
 #include "core/NumberText.h"
 #include "settings/SettingsStore.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QStandardPaths>
 #include <limits>
 
 namespace {
@@ -85,9 +84,7 @@ qint32 readHandshakeWait(const SettingsStore &store)
 
 QString DefaultDatabasePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(folder);
-    return folder + QStringLiteral("/OrderDB.db");
+    return AppFolder() + QStringLiteral("/OrderDB.db");
 }
 
 QString LoadSettings(const SettingsStore &store, SettingsValues &values,
