@@ -65,8 +65,6 @@ void SendPath::buildControls(QWidget *parent)
     m_command2 = newButton("Command2", QStringLiteral("开 始 &U"), parent);
     m_tingf = newButton("tingf", QStringLiteral("停 止 &P"), parent);
     m_qingf = newButton("qingf", QStringLiteral("清 除 &C"), parent);
-    m_send->setEnabled(false);
-    m_command2->setEnabled(false);
     m_command2->hide();
     m_tingf->hide();
     connect(m_send, &QPushButton::clicked, this, &SendPath::Send);
@@ -298,6 +296,11 @@ void SendPath::StopAutoSend()
     if (m_stopCountdown)
         m_stopCountdown();
     paintInterval(kWhite);
+}
+
+void SendPath::HaltAutoSend()
+{
+    m_ding->stop();
 }
 
 void SendPath::StopAll()

@@ -63,6 +63,8 @@ public:
     void AutoSendTick();
     // The menu item 自动发送.
     void AutoSendMenu();
+    // Stops the auto-send timer alone (the program is closing).
+    void HaltAutoSend();
     // Toolbar button 3: stops auto-sending and receiving at once.
     void StopAll();
     void Clear();

@@ -1,0 +1,156 @@
+#include "core/ReceivePath.h"
+
+#include "core/DataFormats.h"
+#include "core/Dialogs.h"
+#include "core/FormatSwitch.h"
+#include "core/PortPanel.h"
+#include "core/ReceivePane.h"
+#include "core/Scheduler.h"
+#include "core/SendPath.h"
+#include "core/SerialPort.h"
+#include "core/TerminalFlags.h"
+#include "core/Toolbar.h"
+#include "core/Widgets.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace {
+// The most bytes read and shown in one step of the drain loop; events run
+// between steps, so a stop click ends the display within one step.
+constexpr qint64 kChunk = 4096;
+} // namespace
+
+ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
+{
+    buildControls(parent);
+    m_mtimer = m_s.scheduler.createTimer(this, QStringLiteral("mtimer"));
+    m_mtimer->setInterval(20);
+    connect(m_mtimer, &Timer::timeout, this, &ReceivePath::PollTick);
+}
+
+void ReceivePath::buildControls(QWidget *parent)
+{
+    m_text2 = new ReceivePane(parent);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+
+    m_receive = new QPushButton(QStringLiteral("接 收 &R"), parent);
+    m_receive->setObjectName(QStringLiteral("Receive"));
+    m_tings = new QPushButton(QStringLiteral("停 止 &E"), parent);
+    m_tings->setObjectName(QStringLiteral("tings"));
+    m_tings->hide();
+    m_command4 = new QPushButton(QStringLiteral("清 除 &X"), parent);
+    m_command4->setObjectName(QStringLiteral("Command4"));
+    m_onlyR = new QCheckBox(QStringLiteral("只读"), parent);
+    m_onlyR->setObjectName(QStringLiteral("onlyR"));
+    m_onlyR->setToolTip(QStringLiteral("接收区只读"));
+    m_zir = new ClickLabel(QStringLiteral("【0】"), parent);
+    m_zir->setObjectName(QStringLiteral("zir"));
+    m_zir->setToolTip(QStringLiteral("双击清零"));
+
+    connect(m_receive, &QPushButton::clicked, this, &ReceivePath::Receive);
+    connect(m_tings, &QPushButton::clicked, this, &ReceivePath::StopReceive);
+    connect(m_command4, &QPushButton::clicked, this, &ReceivePath::Clear);
+    connect(m_onlyR, &QCheckBox::toggled, m_text2, &ReceivePane::setReadOnlyForUser);
+    connect(m_zir, &ClickLabel::clicked, this, &ReceivePath::resetCounter);
+}
+
+void ReceivePath::StartPolling()
+{
+    m_s.flags.receiveActive = false;
+    m_mtimer->start();
+}
+
+void ReceivePath::StopPolling()
+{
+    m_mtimer->stop();
+}
+
+void ReceivePath::PollTick()
+{
+    m_mtimer->stop();
+    if (m_callWatch)
+        m_callWatch();
+    if (m_panel)
+        m_panel->UpdateLineLamps();
+    if (m_s.flags.receiveActive)
+        DrainInput();
+    // Exit stops polling for good, also in the middle of a drain.
+    if (!m_s.scheduler.isShuttingDown())
+        m_mtimer->start();
+}
+
+void ReceivePath::DrainInput()
+{
+    SerialPort &port = m_s.port;
+    while (m_s.flags.receiveActive && port.bytesWaiting() > 0) {
+        m_s.scheduler.processEvents();
+        if (!m_s.flags.receiveActive || m_s.scheduler.isShuttingDown())
+            break;
+        const DataFormat format = m_s.formats.receiveFormat();
+        if (format == DataFormat::String) {
+            const qint64 waiting = port.bytesWaiting();
+            m_text2->append(port.readText());
+            m_counter += waiting;
+        } else {
+            const QByteArray bytes = port.read(kChunk);
+            m_text2->append(RenderReceivedBytes(bytes, format));
+            m_counter += bytes.size();
+        }
+        showCounter();
+        emit received();
+    }
+}
+
+void ReceivePath::Receive()
+{
+    if (!m_s.port.isOpen()) {
+        m_s.dialogs.message(QStringLiteral("先打开串口！！！"), QStringLiteral("提示"), MsgIcon::Question);
+        return;
+    }
+    StartReceive();
+}
+
+void ReceivePath::StartReceive()
+{
+    m_receive->hide();
+    m_tings->show();
+    m_s.toolbar.setPressed(2, true);
+    m_s.toolbar.setPressed(3, false);
+    // Bytes that arrived while receiving was stopped are dropped.
+    m_s.port.discardInput();
+    m_s.flags.receiveActive = true;
+}
+
+void ReceivePath::StopReceive()
+{
+    m_receive->show();
+    m_tings->hide();
+    if (m_send)
+        m_send->sendButton()->setEnabled(true);
+    m_s.flags.receiveActive = false;
+    m_s.toolbar.setPressed(3, true);
+    m_s.toolbar.setPressed(2, false);
+    m_s.toolbar.setPressed(1, false);
+}
+
+bool ReceivePath::isReceiving() const
+{
+    return !m_receive->isVisibleTo(m_receive->parentWidget());
+}
+
+void ReceivePath::Clear()
+{
+    m_text2->setText(QString());
+}
+
+void ReceivePath::resetCounter()
+{
+    m_counter = 0;
+    m_zir->setText(QStringLiteral("【0】"));
+}
+
+void ReceivePath::showCounter()
+{
+    m_zir->setText(QStringLiteral("【%1】B").arg(m_counter));
+}

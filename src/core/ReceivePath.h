@@ -1,0 +1,95 @@
+#pragma once
+// Received data is polled: the 20 ms timer `mtimer` runs the modem's call
+// watch, the line lamps and, while receiving is on, drains the port's input
+// into the receive pane `Text2` in the current receive format. This class
+// owns that tick, the drain loop, start and stop of receiving, the receive
+// counter `zir`, the clear action and the pane's read-only switch.
+
+#include <QObject>
+#include <functional>
+
+class QCheckBox;
+class QPushButton;
+class ClickLabel;
+class FormatSwitch;
+class PortPanel;
+class ReceivePane;
+class Scheduler;
+class SendPath;
+class SerialPort;
+class Toolbar;
+class Timer;
+class Dialogs;
+struct TerminalFlags;
+
+class ReceivePath : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        SerialPort &port;
+        Scheduler &scheduler;
+        Dialogs &dialogs;
+        Toolbar &toolbar;
+        TerminalFlags &flags;
+        FormatSwitch &formats;
+    };
+
+    ReceivePath(const Services &services, QWidget *parent);
+    void setParts(PortPanel *panel, SendPath *send)
+    {
+        m_panel = panel;
+        m_send = send;
+    }
+    // The modem's call watch, run first in every tick.
+    void setCallWatch(std::function<void()> watch) { m_callWatch = std::move(watch); }
+
+    ReceivePane *Text2() const { return m_text2; }
+    Timer *mtimer() const { return m_mtimer; }
+
+    // Starts the poll timer with receiving off (the end of start-up).
+    void StartPolling();
+    void StopPolling();
+
+    void PollTick();
+    void DrainInput();
+
+    // The receive action (`Receive`, menu 接收, toolbar button 2).
+    void Receive();
+    void StartReceive();
+    void StopReceive();
+    bool isReceiving() const;
+    void Clear();
+
+    qint64 counter() const { return m_counter; }
+    void resetCounter();
+
+    QPushButton *receiveButton() const { return m_receive; }
+    QPushButton *stopButton() const { return m_tings; }
+    QPushButton *clearButton() const { return m_command4; }
+    QCheckBox *readOnlySwitch() const { return m_onlyR; }
+    ClickLabel *counterLabel() const { return m_zir; }
+
+signals:
+    // Bytes were added to the pane and counted.
+    void received();
+
+private:
+    void buildControls(QWidget *parent);
+    void showCounter();
+
+    Services m_s;
+    PortPanel *m_panel = nullptr;
+    SendPath *m_send = nullptr;
+    std::function<void()> m_callWatch;
+    Timer *m_mtimer = nullptr;
+    qint64 m_counter = 0;
+
+    ReceivePane *m_text2 = nullptr;
+    QPushButton *m_receive = nullptr;
+    QPushButton *m_tings = nullptr;
+    QPushButton *m_command4 = nullptr;
+    QCheckBox *m_onlyR = nullptr;
+    ClickLabel *m_zir = nullptr;
+};
