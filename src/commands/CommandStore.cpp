@@ -1,5 +1,6 @@
 #include "commands/CommandStore.h"
 
+#include "core/AppFiles.h"
 #include "core/Dialogs.h"
 
 #include <QAction>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStandardPaths>
 
 namespace {
 
@@ -36,8 +36,7 @@ CommandStore::~CommandStore()
 
 QString CommandStore::DefaultDatabasePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-           + QStringLiteral("/OrderDB.db");
+    return AppFolder() + QStringLiteral("/OrderDB.db");
 }
 
 bool CommandStore::OpenCommandStore()

@@ -23,10 +23,9 @@ public:
                  QObject *parent = nullptr);
     ~CommandStore() override;
 
-    // The per-user data folder + "/OrderDB.db"; a missing file at this path
+    // The application folder + "/OrderDB.db"; a missing file at this path
     // is created with an empty command table on open.
     static QString DefaultDatabasePath();
-    static QString DefaultTableName() { return QStringLiteral("mm"); }
 
     QString databasePath() const { return m_databasePath; }
     void setDatabasePath(const QString &path) { m_databasePath = path; }
