@@ -142,8 +142,9 @@ void CommandManager::buildWindow()
     connect(m_tabs, &QTabWidget::currentChanged, this,
             [this](int tab) { m_lvTimer->setEnabled(tab == 1); });
     connect(m_lvTimer, &Timer::timeout, this, &CommandManager::lvTimer_Timer);
-    connect(m_textDB, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_textDB->setToolTip(QStringLiteral("指定数据库") + text); });
+    connect(m_textDB, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_textDB->setToolTip(QStringLiteral("指定数据库") + text);
+    });
     connect(m_textTable, &QLineEdit::textChanged, this, [this](const QString &text) {
         m_textTable->setToolTip(QStringLiteral("当前数据表") + text);
         m_store.setTableName(text.trimmed());

@@ -5,6 +5,7 @@
 #include "commands/CommandStore.h"
 #include "commands/Topmost.h"
 
+#include "CommandTableFile.h"
 #include "ScriptedDialogs.h"
 #include "VirtualScheduler.h"
 
@@ -16,8 +17,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -27,48 +26,7 @@
 
 namespace {
 
-using Row = QVariantList; // name, content, delay, format, valid
-
-void CreateTable(const QString &path, const QString &table, const QList<Row> &rows,
-                 const QString &extra = {})
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QString("create table %1 (id integer primary key autoincrement, "
-                               "name text, content text, delay integer, format integer, "
-                               "valid text%2)")
-                           .arg(table, extra)));
-        for (const Row &row : rows) {
-            q.prepare(QString("insert into %1 (name, content, delay, format, valid) "
-                              "values (?, ?, ?, ?, ?)").arg(table));
-            for (const QVariant &v : row)
-                q.addBindValue(v);
-            QVERIFY(q.exec());
-        }
-    }
-    QSqlDatabase::removeDatabase("setup");
-}
-
-QList<Row> ReadTable(const QString &path, const QString &table = "mm")
-{
-    QList<Row> rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.exec(QString("select name, content, delay, format, valid from %1 order by id").arg(table));
-        while (q.next())
-            rows << Row{q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)};
-    }
-    QSqlDatabase::removeDatabase("check");
-    return rows;
-}
-
-const QList<Row> kFive{{"Ping", "01 03 00 00", 500, 16, "Y"},
+const QList<CommandRow> kFive{{"Ping", "01 03 00 00", 500, 16, "Y"},
                        {"Read", "02 04", 1000, 10, "N"},
                        {"Odd", "17", 20, 12, "?"},
                        {"Text", "AT", 300, 5, "Y"},
@@ -153,7 +111,7 @@ private slots:
 
     void loadShowsFirstRecordCountAndList()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         loadCommands();
         CommandManager &w = open();
 
@@ -203,7 +161,7 @@ private slots:
 
     void navigationStopsAtBothEnds()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         open();
         click(CommandManager::Previous);
         QCOMPARE(name(), "Ping");
@@ -221,7 +179,7 @@ private slots:
 
     void emptyTableLeavesFormEmpty()
     {
-        CreateTable(m_path, "mm", {});
+        CreateCommandTable(m_path, "mm", {});
         open();
         QCOMPARE(status(), " 当前命令条数为:0");
         child<QStatusBar>("sbar")->clearMessage();
@@ -235,7 +193,7 @@ private slots:
 
     void addAndEditSaveToTheFile()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         loadCommands();
         CommandManager &w = open();
         QSignalSpy closed(&w, &CommandManager::closed);
@@ -251,7 +209,7 @@ private slots:
         child<QRadioButton>("Opasi")->setChecked(true);
         click(CommandManager::Save);
         QCOMPARE(status(), " 当前命令条数为:6");
-        QCOMPARE(ReadTable(m_path).last(), (Row{"New", "0A 0B", 1000, 5, "Y"}));
+        QCOMPARE(ReadCommandTable(m_path).last(), (CommandRow{"New", "0A 0B", 1000, 5, "Y"}));
         QVERIFY(!button(CommandManager::Save)->isEnabled());
         QVERIFY(button(CommandManager::Add)->isEnabled());
         QVERIFY(child<QLineEdit>("Mname")->isReadOnly());
@@ -264,8 +222,9 @@ private slots:
         child<QRadioButton>("Mno")->setChecked(true);
         click(CommandManager::Save);
         QCOMPARE(status(), " 当前命令条数为:6");
-        QCOMPARE(ReadTable(m_path).size(), 6);
-        QCOMPARE(ReadTable(m_path).first(), (Row{"Pong", "01 03 00 00", 500, 16, "N"}));
+        QCOMPARE(ReadCommandTable(m_path).size(), 6);
+        QCOMPARE(ReadCommandTable(m_path).first(),
+                 (CommandRow{"Pong", "01 03 00 00", 500, 16, "N"}));
         QVERIFY(m_dialogs.shown.isEmpty());
 
         // Closing reloads the commands and closes the store.
@@ -294,7 +253,7 @@ private slots:
     {
         QFETCH(QString, delay);
         QFETCH(bool, number);
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         open();
         click(CommandManager::Add);
         fillForm("", "x", delay);
@@ -309,13 +268,13 @@ private slots:
             QCOMPARE(shown.icon, MsgIcon::Information);
         }
         QCOMPARE(shown.title, "警告");
-        QCOMPARE(ReadTable(m_path).size(), 5);
+        QCOMPARE(ReadCommandTable(m_path).size(), 5);
         QVERIFY(button(CommandManager::Save)->isEnabled()); // still adding
     }
 
     void deleteAsksFirst()
     {
-        CreateTable(m_path, "mm", kFive.mid(0, 2));
+        CreateCommandTable(m_path, "mm", kFive.mid(0, 2));
         open();
         click(CommandManager::Next);
         child<QLineEdit>("Mname")->setText("typed");
@@ -328,14 +287,14 @@ private slots:
         QCOMPARE(m_dialogs.shown[0].buttons, MsgButtons::YesNo);
         QCOMPARE(name(), "Read"); // shown again
         QCOMPARE(status(), " 当前命令条数为:2");
-        QCOMPARE(ReadTable(m_path).size(), 2);
+        QCOMPARE(ReadCommandTable(m_path).size(), 2);
 
         click(CommandManager::Delete); // unscripted: Yes
-        QCOMPARE(ReadTable(m_path), QList<Row>{kFive[0]});
+        QCOMPARE(ReadCommandTable(m_path), QList<CommandRow>{kFive[0]});
         QCOMPARE(name(), "Ping");
         QCOMPARE(status(), " 当前命令条数为:1");
         click(CommandManager::Delete);
-        QCOMPARE(ReadTable(m_path).size(), 0);
+        QCOMPARE(ReadCommandTable(m_path).size(), 0);
         QCOMPARE(name(), "");
         QVERIFY(ticked().isEmpty());
         QCOMPARE(status(), " 当前命令条数为:0");
@@ -343,7 +302,7 @@ private slots:
 
     void cancelDropsTheFormAndShowsFirstRecord()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         open();
         click(CommandManager::Last);
         click(CommandManager::Add);
@@ -353,32 +312,32 @@ private slots:
         QVERIFY(!button(CommandManager::Save)->isEnabled());
         QVERIFY(button(CommandManager::Add)->isEnabled());
         QVERIFY(child<QLineEdit>("Mname")->isReadOnly());
-        QCOMPARE(ReadTable(m_path), kFive);
+        QCOMPARE(ReadCommandTable(m_path), kFive);
     }
 
     void refusedSaveIsReportedAndKeepsTheForm()
     {
-        CreateTable(m_path, "mm", kFive, ", check (length(name) < 6)");
+        CreateCommandTable(m_path, "mm", kFive, ", check (length(name) < 6)");
         open();
         click(CommandManager::Add);
         fillForm("much too long", "x", "10");
         click(CommandManager::Save);
         QCOMPARE(m_dialogs.shown.size(), 1);
         QVERIFY(m_dialogs.shown[0].text.startsWith("写入数据库失败!"));
-        QCOMPARE(ReadTable(m_path), kFive);
+        QCOMPARE(ReadCommandTable(m_path), kFive);
         QCOMPARE(status(), " 当前命令条数为:5");
         QCOMPARE(name(), "much too long");
         QVERIFY(button(CommandManager::Save)->isEnabled());
 
         child<QLineEdit>("Mname")->setText("short");
         click(CommandManager::Save);
-        QCOMPARE(ReadTable(m_path).size(), 6);
+        QCOMPARE(ReadCommandTable(m_path).size(), 6);
         QCOMPARE(status(), " 当前命令条数为:6");
     }
 
     void loadButtonClosesTheWindowsCursor()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         open();
         child<QPushButton>("Mload")->click();
         QVERIFY(!m_store->cursor());
@@ -396,7 +355,7 @@ private slots:
 
     void openForAddingTakesTheSendBoxText()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         open();
         m_window->OpenForAdding("  01 02 03 \r\n");
         QCOMPARE(child<QPlainTextEdit>("Mcon")->toPlainText(), "01 02 03");
@@ -410,14 +369,14 @@ private slots:
         QCOMPARE(m_dialogs.messages(), QStringList{"时间格式有误！"});
         child<QLineEdit>("Mdelay")->setText("250");
         click(CommandManager::Save);
-        QCOMPARE(ReadTable(m_path).last(), (Row{"Grab", "01 02 03", 250, 16, "Y"}));
+        QCOMPARE(ReadCommandTable(m_path).last(), (CommandRow{"Grab", "01 02 03", 250, 16, "Y"}));
     }
 
     void filePickerReloadsTheWindow()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         const QString other = m_dir.filePath("other.db");
-        CreateTable(other, "mm", kFive.mid(3));
+        CreateCommandTable(other, "mm", kFive.mid(3));
         loadCommands();
         open();
 
@@ -432,7 +391,7 @@ private slots:
         QCOMPARE(name(), "Text");
 
         // Cancelled: the same file is loaded again.
-        CreateTable(other, "more", {});
+        CreateCommandTable(other, "more", {});
         child<QLineEdit>("TextTable")->setText(" more ");
         QCOMPARE(m_tableName, "more");
         QCOMPARE(child<QLineEdit>("TextTable")->toolTip(), "当前数据表 more ");
@@ -453,7 +412,7 @@ private slots:
 
     void listToolTipGridAndTimer()
     {
-        CreateTable(m_path, "mm", kFive);
+        CreateCommandTable(m_path, "mm", kFive);
         loadCommands();
         open();
         auto *grid = child<QCheckBox>("chGird");
