@@ -1,11 +1,22 @@
 #include "desktop/MainWindow.h"
 
+#include "commands/CommandManager.h"
+#include "commands/CommandMenu.h"
+#include "commands/CommandSequencer.h"
+#include "commands/CommandStore.h"
+#include "desktop/SplashWindow.h"
+#include "modem/CallAnswer.h"
+#include "modem/ModemCommands.h"
+#include "modem/SimulatedModem.h"
+#include "settings/Lifecycle.h"
+
 #include "core/CheckCodes.h"
 #include "core/DeviceCatalog.h"
 #include "core/FormatSwitch.h"
 #include "core/PortPanel.h"
 #include "core/ReceivePane.h"
 #include "core/ReceivePath.h"
+#include "core/Scheduler.h"
 #include "core/SendPath.h"
 #include "core/SerialPort.h"
 #include "core/StatusBar.h"
@@ -13,6 +24,7 @@
 #include "core/Widgets.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +34,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QMainWindow(parent), m_services(services)
@@ -52,6 +65,25 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
                                 central);
     m_checks = new CheckCodes(services.dialogs, *m_formats, *m_send, *m_receive->Text2(), central);
 
+    buildModem();
+    buildCommands();
+    m_lifecycle = new Lifecycle(
+        {services.settings, m_values, *m_port, services.scheduler, services.dialogs, *m_status,
+         m_flags, *m_formats, *m_portPanel, *m_send, *m_receive, *m_checks},
+        {[this] {
+             if (m_store->OpenCommandStore()) {
+                 m_store->LoadCommands();
+                 m_store->CloseCommandStore();
+             }
+         },
+         [this] {
+             if (m_splash)
+                 m_splash->Finish();
+         },
+         [this] { m_call->go()->stop(); }, [this] { return m_call->isCallUp(); },
+         [this] { m_call->HangUpAction(); }, {}},
+        this);
+
     m_portPanel->setSendPath(m_send);
     m_send->setReceivePath(m_receive);
     m_receive->setParts(m_portPanel, m_send);
@@ -80,6 +112,50 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::buildModem()
+{
+    Scheduler &scheduler = m_services.scheduler;
+    // The simulated modem is offered in the port box beside the loopback.
+    if (!m_services.devices.simulatedNames().contains(SimulatedModem::kName))
+        m_services.devices.addSimulated(SimulatedModem::kName, [&scheduler] {
+            return std::make_unique<SimulatedModem>(scheduler);
+        });
+    m_modem = new ModemCommands(
+        *m_port, scheduler, m_services.dialogs,
+        {[this] { return m_portPanel->numtext()->currentText(); },
+         [this] {
+             if (m_call->yoption()->isChecked())
+                 return DialMethod::Tone;
+             return m_call->moption()->isChecked() ? DialMethod::Pulse : DialMethod::None;
+         },
+         [this] { m_flags.receiveActive = false; },
+         [this](const QString &text) { m_receive->Text2()->append(text); }},
+        m_values.handshakeWaitMs);
+    m_call = new CallAnswer({*m_port, scheduler, m_services.dialogs, *m_status, m_flags, *m_modem,
+                             *m_send, m_values.handshakeWaitMs},
+                            centralWidget());
+    m_send->setStopCountdown([this] { m_call->go()->stop(); });
+    m_receive->setCallWatch([this] { m_call->CallWatch(); });
+    m_portPanel->setCallHooks({[this] { m_call->CheckCarrierLoss(); },
+                               [this] { m_call->HangUpAction(); }});
+}
+
+void MainWindow::buildCommands()
+{
+    m_store = new CommandStore(m_values.databasePath, m_values.tableName, m_services.dialogs, this);
+    m_sequencer = new CommandSequencer({*m_store, *m_port, m_services.scheduler, m_services.dialogs,
+                                        *m_status, m_flags, *m_formats, *m_send, *m_receive,
+                                        m_services.openFile, [this] { OpenCommandManager(); }},
+                                       this);
+}
+
+void MainWindow::OpenCommandManager()
+{
+    if (!m_manager)
+        m_manager = new CommandManager(*m_store, m_services.dialogs, m_services.scheduler);
+    m_manager->ShowManager();
+}
+
 QAction *MainWindow::addMenuItem(QMenu *menu, const char *name, const QString &text,
                                  const QKeySequence &shortcut)
 {
@@ -93,6 +169,8 @@ void MainWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     file->setObjectName(QStringLiteral("wen"));
+    file->addAction(m_sequencer->mopendaytext());
+    file->addSeparator();
     connect(addMenuItem(file, "exit", QStringLiteral("退出(X)"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, this, &QWidget::close);
 
@@ -110,6 +188,9 @@ void MainWindow::buildMenus()
     connect(addMenuItem(control, "checksum", QStringLiteral("校验和"), QKeySequence(Qt::Key_F5)),
             &QAction::triggered, m_checks, &CheckCodes::ChecksumCommand);
     control->addSeparator();
+    control->addAction(m_call->callItem());
+    control->addAction(m_call->hangItem());
+    control->addSeparator();
     connect(addMenuItem(control, "清除发送", QStringLiteral("清除发送"), QKeySequence(Qt::Key_F8)),
             &QAction::triggered, m_send, &SendPath::Clear);
     connect(addMenuItem(control, "料", QStringLiteral("清除接收"), QKeySequence(Qt::Key_F9)),
@@ -122,8 +203,34 @@ void MainWindow::buildMenus()
                 &QAction::triggered, this, [this, n] { m_portPanel->SwitchToPort(n); });
     }
 
+    QMenu *commands = menuBar()->addMenu(QStringLiteral("命令(&M)"));
+    commands->setObjectName(QStringLiteral("ming"));
+    QMenu *custom = commands->addMenu(QStringLiteral("自定义命令"));
+    custom->setObjectName(QStringLiteral("mDiyOrder"));
+    m_commandMenu = new CommandMenu(custom, *m_store, this);
+    connect(m_commandMenu, &CommandMenu::itemTriggered, this, [this, custom](int index) {
+        const QList<QAction *> items = custom->actions();
+        m_sequencer->SendNamedCommand(index, index < items.size() ? items[index]->text() : QString());
+    });
+    commands->addSeparator();
+    commands->addAction(m_sequencer->mOnOrder());
+    commands->addSeparator();
+    connect(addMenuItem(commands, "mCollectfrmsend", QStringLiteral("提取命令"),
+                        QKeySequence(Qt::CTRL | Qt::Key_R)),
+            &QAction::triggered, this, [this] {
+                OpenCommandManager();
+                m_manager->OpenForAdding(m_send->sendText());
+            });
+
     QMenu *options = menuBar()->addMenu(QStringLiteral("选项(&O)"));
     options->setObjectName(QStringLiteral("MOption1"));
+    connect(addMenuItem(options, "设置握手等待时间", QStringLiteral("设置握手时间")), &QAction::triggered,
+            this, [this] { SetHandshakeTime(m_services.dialogs, m_values.handshakeWaitMs); });
+    options->addSeparator();
+    options->addAction(m_store->createTableNameAction(this));
+    options->addSeparator();
+    options->addAction(m_sequencer->mOrderSave());
+    options->addSeparator();
     QMenu *checkMode = options->addMenu(QStringLiteral("校验方式"));
     checkMode->setObjectName(QStringLiteral("mcheckmod"));
     checkMode->addAction(m_checks->mCheckSum());
@@ -142,6 +249,10 @@ void MainWindow::buildLayout()
     auto *portLayout = new QVBoxLayout(portBox);
     portLayout->addWidget(m_portPanel->frame());
     left->addWidget(portBox);
+    auto *callBox = new QGroupBox(QStringLiteral("调制解调器"), central);
+    auto *callLayout = new QVBoxLayout(callBox);
+    callLayout->addWidget(m_call->frame());
+    left->addWidget(callBox);
     auto *checkRow = new QHBoxLayout;
     checkRow->addWidget(new QLabel(QStringLiteral("校验码"), central));
     checkRow->addWidget(m_checks->cstext());
@@ -193,10 +304,28 @@ void MainWindow::buildLayout()
     resize(860, 620);
 }
 
-void MainWindow::StartUp()
+void MainWindow::StartUp(SplashWindow *splash)
 {
-    m_receive->Text2()->setText(QString());
-    m_status->setMessage(QStringLiteral(" 程式在待命...  "));
-    m_portPanel->Apply();
-    m_receive->StartPolling();
+    m_splash = splash;
+    m_lifecycle->StartUp();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A close asked for while the exit sequence runs (its questions, its
+    // hang-up) is the same close.
+    if (m_closing) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    const bool leaving = m_lifecycle->Exit();
+    m_closing = false;
+    if (!leaving) {
+        event->ignore();
+        return;
+    }
+    if (m_manager)
+        m_manager->close();
+    event->accept();
 }

@@ -3,11 +3,23 @@
 // creates the parts of the terminal that work on them and wires the parts
 // together. The behaviour itself lives in the parts.
 
+#include "commands/CommandManager.h"
 #include "core/TerminalFlags.h"
+#include "desktop/SplashWindow.h"
+#include "settings/Settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <functional>
 
+class CallAnswer;
 class CheckCodes;
+class CommandMenu;
+class CommandSequencer;
+class CommandStore;
+class Lifecycle;
+class ModemCommands;
+class SettingsStore;
 class DeviceCatalog;
 class Dialogs;
 class FormatSwitch;
@@ -29,14 +41,18 @@ public:
         Scheduler &scheduler;
         Dialogs &dialogs;
         DeviceCatalog &devices;
+        SettingsStore &settings;
+        // Asks the desktop to open a file with its program (the day log).
+        std::function<void(const QString &path)> openFile;
     };
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Brings the window into its working state: the port is applied once
-    // and polling starts with receiving off.
-    void StartUp();
+    // Brings the window into its working state from the stored settings:
+    // the port is applied once and polling starts with receiving off. The
+    // splash window, if any, closes on the way.
+    void StartUp(SplashWindow *splash = nullptr);
 
     SerialPort &port() { return *m_port; }
     TerminalFlags &flags() { return m_flags; }
@@ -47,8 +63,21 @@ public:
     CheckCodes &checkCodes() { return *m_checks; }
     StatusBar &statusBar() { return *m_status; }
     Toolbar &toolbar() { return *m_toolbar; }
+    SettingsValues &settingsValues() { return m_values; }
+    CommandStore &commandStore() { return *m_store; }
+    CommandSequencer &sequencer() { return *m_sequencer; }
+    ModemCommands &modem() { return *m_modem; }
+    CallAnswer &callAnswer() { return *m_call; }
+    // The command manager window while it is open.
+    CommandManager *commandManager() const { return m_manager; }
+    void OpenCommandManager();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildModem();
+    void buildCommands();
     void buildMenus();
     void buildLayout();
     QAction *addMenuItem(QMenu *menu, const char *name, const QString &text,
@@ -64,4 +93,14 @@ private:
     SendPath *m_send = nullptr;
     ReceivePath *m_receive = nullptr;
     CheckCodes *m_checks = nullptr;
+    SettingsValues m_values;
+    ModemCommands *m_modem = nullptr;
+    CallAnswer *m_call = nullptr;
+    CommandStore *m_store = nullptr;
+    CommandMenu *m_commandMenu = nullptr;
+    CommandSequencer *m_sequencer = nullptr;
+    QPointer<CommandManager> m_manager;
+    Lifecycle *m_lifecycle = nullptr;
+    QPointer<SplashWindow> m_splash;
+    bool m_closing = false;
 };

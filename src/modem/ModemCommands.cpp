@@ -57,8 +57,12 @@ QString SecondsText(int ms)
 }
 
 ModemCommands::ModemCommands(SerialPort &port, Scheduler &scheduler, Dialogs &dialogs,
-                             ModemWindow window)
-    : m_port(port), m_scheduler(scheduler), m_dialogs(dialogs), m_window(std::move(window))
+                             ModemWindow window, const int &handshakeWaitMs)
+    : m_port(port),
+      m_scheduler(scheduler),
+      m_dialogs(dialogs),
+      m_window(std::move(window)),
+      m_handshakeWaitMs(handshakeWaitMs)
 {
 }
 

@@ -38,7 +38,10 @@ QString SecondsText(int ms);
 class ModemCommands
 {
 public:
-    ModemCommands(SerialPort &port, Scheduler &scheduler, Dialogs &dialogs, ModemWindow window);
+    // handshakeWaitMs is the settings value ("Options"/"WaitModemTime"),
+    // read at every wait so a change through the menu counts at once.
+    ModemCommands(SerialPort &port, Scheduler &scheduler, Dialogs &dialogs, ModemWindow window,
+                  const int &handshakeWaitMs);
 
     // Dials the phone box's number and waits for the connection; true when
     // it was made. After a failure the modem has been hung up.
@@ -49,9 +52,6 @@ public:
     // answers in the receive pane; true when carrier detect is high at the end.
     bool WaitConnect();
 
-    // Milliseconds; as stored in the settings ("Options"/"WaitModemTime").
-    int handshakeWaitMs() const { return m_handshakeWaitMs; }
-    void setHandshakeWaitMs(int ms) { m_handshakeWaitMs = ms; }
 
 private:
     // A pause; false when the program is shutting down and the operation must end.
@@ -66,7 +66,7 @@ private:
     Scheduler &m_scheduler;
     Dialogs &m_dialogs;
     ModemWindow m_window;
-    int m_handshakeWaitMs = kDefaultHandshakeWaitMs;
+    const int &m_handshakeWaitMs;
 };
 
 // The menu item 设置握手时间 (control 设置握手等待时间): asks for the wait

@@ -2,6 +2,7 @@
 // receive paths and the check codes, on the loopback device, test devices
 // and pseudo-terminals with the real serial backend.
 
+#include "MemorySettingsStore.h"
 #include "PtyPair.h"
 #include "ScriptedDialogs.h"
 #include "VirtualScheduler.h"
@@ -69,6 +70,7 @@ class TerminalTest : public QObject
     VirtualScheduler *clock = nullptr;
     ScriptedDialogs *dialogs = nullptr;
     DeviceCatalog *devices = nullptr;
+    MemorySettingsStore *settings = nullptr;
     MainWindow *window = nullptr;
     QList<QPair<qint64, QByteArray>> recorded;
 
@@ -106,13 +108,15 @@ private slots:
         devices = new DeviceCatalog;
         devices->addSimulated("test-modem", [this] { return std::make_unique<RecordingDevice>(*clock, recorded); });
         recorded.clear();
-        window = new MainWindow({*clock, *dialogs, *devices});
+        settings = new MemorySettingsStore;
+        window = new MainWindow({*clock, *dialogs, *devices, *settings, {}});
         window->receivePath().StartPolling();
     }
     void cleanup()
     {
         delete window;
         delete devices;
+        delete settings;
         delete dialogs;
         delete clock;
     }

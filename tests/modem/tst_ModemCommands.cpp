@@ -90,7 +90,8 @@ struct Rig
           modem(port, clock, dialogs,
                 {[this] { return number; }, [this] { return method; },
                  [this] { ++stopReceivingCalls; },
-                 [this](const QString &text) { pane << text; }})
+                 [this](const QString &text) { pane << text; }},
+                waitMs)
     {
         port.open();
         port.setDtrEnable(true);
@@ -123,6 +124,7 @@ struct Rig
     DialMethod method = DialMethod::Tone;
     int stopReceivingCalls = 0;
     QStringList pane;
+    int waitMs = kDefaultHandshakeWaitMs;
     ModemCommands modem;
 };
 
@@ -240,7 +242,7 @@ void TestModemCommands::silentModemTimesOut()
     const QList<std::pair<int, qint64>> cases = {{35000, 35000}, {0, 35000}, {5000, 5000}};
     for (const auto &[stored, waited] : cases) {
         Rig rig;
-        rig.modem.setHandshakeWaitMs(stored);
+        rig.waitMs = stored;
         QVERIFY(!rig.modem.Dial());
         const qint64 escapeAt = rig.line->writeTime("+++");
         QVERIFY2(escapeAt >= kHandshakeStart + waited && escapeAt <= kHandshakeStart + waited + 10,
@@ -293,7 +295,7 @@ void TestModemCommands::waitConnectShowsTheAnswers()
 
     // Silence ends with the handshake wait.
     Rig silent;
-    silent.modem.setHandshakeWaitMs(10000);
+    silent.waitMs = 10000;
     QVERIFY(!silent.modem.WaitConnect());
     QVERIFY(silent.clock.now() >= 10000 && silent.clock.now() < 10010);
     QVERIFY(silent.pane.isEmpty());

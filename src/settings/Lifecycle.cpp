@@ -1,0 +1,83 @@
+#include "settings/Lifecycle.h"
+
+#include "core/CheckCodes.h"
+#include "core/Dialogs.h"
+#include "core/FormatSwitch.h"
+#include "core/PortPanel.h"
+#include "core/ReceivePane.h"
+#include "core/ReceivePath.h"
+#include "core/Scheduler.h"
+#include "core/SendPath.h"
+#include "core/SerialPort.h"
+#include "core/StatusBar.h"
+#include "core/TerminalFlags.h"
+
+#include <QPlainTextEdit>
+
+Lifecycle::Lifecycle(const Parts &parts, Hooks hooks, QObject *parent)
+    : QObject(parent), m_p(parts), m_hooks(std::move(hooks))
+{
+}
+
+void Lifecycle::StartUp()
+{
+    m_p.send.setSendText(QString());
+    m_p.receive.Text2()->setText(QString());
+    const QString savedSendText =
+        LoadSettings(m_p.store, m_p.values,
+                     {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(),
+                      [this](DataFormat f) { m_p.formats.SetDataFormat(int(f), FormatSwitch::Both); }});
+    m_p.checks.fnCheck(m_p.values.checkKind);
+    if (m_hooks.loadCommands)
+        m_hooks.loadCommands();
+    m_p.send.setSendText(savedSendText);
+    m_p.send.Text1()->moveCursor(QTextCursor::End);
+    m_p.status.setMessage(QStringLiteral(" 程式在待命...  "));
+    if (m_hooks.closeSplash)
+        m_hooks.closeSplash();
+    m_p.portPanel.Apply();
+    m_p.receive.StartPolling();
+}
+
+bool Lifecycle::confirm(const QString &text, const QString &title)
+{
+    return m_p.dialogs.message(text, title, MsgIcon::Exclamation, MsgButtons::YesNo) == MsgAnswer::Yes;
+}
+
+bool Lifecycle::Exit()
+{
+    if (m_p.send.isAutoSending()) {
+        if (!confirm(QStringLiteral("自动发送未停止,确定退出吗?"), QStringLiteral("警告")))
+            return false;
+        m_p.send.HaltAutoSend();
+    }
+    if (m_p.flags.commandRun) {
+        if (!confirm(QStringLiteral("自定义命令尚未完全执行,确定退出吗?"), QStringLiteral("警告")))
+            return false;
+        m_p.flags.commandRun = false;
+    }
+    if (!confirm(QStringLiteral("确定退出本程序？"), QStringLiteral("提示")))
+        return false;
+
+    m_p.status.setMessage(QStringLiteral(" 正在退出系统 ..."));
+    const bool saved = SaveSettings(
+        m_p.store, m_p.values,
+        {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(), {}},
+        {m_p.port.settings(), m_p.port.portName(), m_p.send.sendText(), m_p.formats.sendFormat()});
+    if (!saved)
+        m_p.dialogs.message(QStringLiteral("设置未能保存，本次的设置修改将丢失！"), QStringLiteral("警告"),
+                            MsgIcon::Exclamation);
+    m_p.receive.StopPolling();
+    m_p.send.HaltAutoSend();
+    if (m_hooks.stopCountdown)
+        m_hooks.stopCountdown();
+    if (m_hooks.callIsUp && m_hooks.callIsUp() && m_hooks.hangUp)
+        m_hooks.hangUp();
+    m_p.port.close();
+    if (m_hooks.releaseDesktop)
+        m_hooks.releaseDesktop();
+    // Every wait still running returns, and long operations end at their
+    // next check without touching the closing window.
+    m_p.scheduler.shutDown();
+    return true;
+}
