@@ -35,6 +35,9 @@ void Lifecycle::StartUp()
     m_p.status.setMessage(QStringLiteral(" 程式在待命...  "));
     if (m_hooks.closeSplash)
         m_hooks.closeSplash();
+    // The window may have been closed during the splash window's pause.
+    if (m_p.scheduler.isShuttingDown())
+        return;
     m_p.portPanel.Apply();
     m_p.receive.StartPolling();
 }
@@ -60,6 +63,7 @@ bool Lifecycle::Exit()
         return false;
 
     m_p.status.setMessage(QStringLiteral(" 正在退出系统 ..."));
+    m_p.values.checkKind = quint8(m_p.checks.mode());
     const bool saved = SaveSettings(
         m_p.store, m_p.values,
         {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(), {}},

@@ -1,0 +1,230 @@
+// The main window's start-up from the stored settings and its exit with
+// its confirmations, over virtual time, an in-memory store and a real INI
+// file.
+
+#include "MemorySettingsStore.h"
+#include "ScriptedDialogs.h"
+#include "VirtualScheduler.h"
+#include "core/CheckCodes.h"
+#include "core/DeviceCatalog.h"
+#include "core/FormatSwitch.h"
+#include "core/LoopbackDevice.h"
+#include "core/ReceivePane.h"
+#include "core/ReceivePath.h"
+#include "core/SendPath.h"
+#include "core/SerialPort.h"
+#include "core/StatusBar.h"
+#include "core/TerminalFlags.h"
+#include "desktop/MainWindow.h"
+#include "desktop/SplashWindow.h"
+#include "settings/IniSettingsStore.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A port that is always in use by another program.
+class BusyDevice : public LoopbackDevice
+{
+public:
+    int open(const PortSettings &) override { return PortError::PortInUse; }
+};
+
+// One run of the program: its window and everything it is made with.
+struct Run
+{
+    explicit Run(SettingsStore &store)
+    {
+        // Port "1" stands for a loopback here, so no real serial port is touched.
+        devices.addSimulated("1", [] { return std::make_unique<LoopbackDevice>(); });
+        devices.addSimulated("busy", [] { return std::make_unique<BusyDevice>(); });
+        window = std::make_unique<MainWindow>(
+            MainWindow::Services{clock, dialogs, devices, store, {}});
+    }
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromUtf8(name));
+    }
+    // Closes the window as the user does; true when it closed.
+    bool close()
+    {
+        window->show();
+        return window->close();
+    }
+
+    VirtualScheduler clock;
+    ScriptedDialogs dialogs;
+    DeviceCatalog devices;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+class LifecycleTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstRunStartsFromTheDefaults()
+    {
+        MemorySettingsStore store;
+        Run run(store);
+        run.window->StartUp();
+        MainWindow &w = *run.window;
+        QCOMPARE(w.sendPath().sendText(), QString());
+        QCOMPARE(w.receivePath().Text2()->text(), QString());
+        QCOMPARE(w.formats().sendFormat(), DataFormat::Hex);
+        QCOMPARE(w.formats().receiveFormat(), DataFormat::Hex);
+        QCOMPARE(run.control<QLineEdit>("cstext")->text(), QString("cs"));
+        QCOMPARE(run.control<QComboBox>("comba")->currentText(), QString(" 1"));
+        QCOMPARE(run.control<QComboBox>("numtext")->currentText(), QString("#3"));
+        QVERIFY(w.port().isOpen());
+        QCOMPARE(w.port().portName(), QString("1"));
+        QCOMPARE(w.port().settings(), QString("9600,n,8,1"));
+        QVERIFY(w.receivePath().mtimer()->isActive());
+        QVERIFY(!w.flags().receiveActive);
+        QVERIFY(run.dialogs.shown.isEmpty());
+        QCOMPARE(store.commits, 0);
+    }
+
+    void aPortInUseAtStartIsReportedAndPollingStillRuns()
+    {
+        MemorySettingsStore store;
+        store.save("ComPort", "Port", "busy");
+        Run run(store);
+        run.window->StartUp();
+        QCOMPARE(run.dialogs.messages(), QStringList{"你所设置的串口正在被使用,请重新设置!!!"});
+        QVERIFY(!run.window->port().isOpen());
+        QVERIFY(run.window->receivePath().mtimer()->isActive());
+    }
+
+    void eachConfirmationAnsweredNoKeepsEverythingRunning()
+    {
+        MemorySettingsStore store;
+        Run run(store);
+        run.window->StartUp();
+        MainWindow &w = *run.window;
+        run.control<QRadioButton>("zidong")->click();
+        w.sendPath().setSendText("01");
+        run.dialogs.answers.enqueue(MsgAnswer::No); // 接收数据吗？
+        w.sendPath().StartAutoSend();
+        run.dialogs.clear();
+
+        run.dialogs.answers.enqueue(MsgAnswer::No);
+        QVERIFY(!run.close());
+        QCOMPARE(run.dialogs.messages(), QStringList{"自动发送未停止,确定退出吗?"});
+        QCOMPARE(run.dialogs.shown.last().title, QString("警告"));
+        QVERIFY(w.sendPath().isAutoSending());
+
+        w.sendPath().HaltAutoSend();
+        w.flags().commandRun = true;
+        run.dialogs.clear();
+        run.dialogs.answers.enqueue(MsgAnswer::No);
+        QVERIFY(!run.close());
+        QCOMPARE(run.dialogs.messages(), QStringList{"自定义命令尚未完全执行,确定退出吗?"});
+        QVERIFY(w.flags().commandRun);
+
+        w.flags().commandRun = false;
+        run.dialogs.clear();
+        run.dialogs.answers.enqueue(MsgAnswer::No);
+        QVERIFY(!run.close());
+        QCOMPARE(run.dialogs.messages(), QStringList{"确定退出本程序？"});
+        QCOMPARE(run.dialogs.shown.last().title, QString("提示"));
+        QCOMPARE(run.dialogs.shown.last().icon, MsgIcon::Exclamation);
+
+        QCOMPARE(store.commits, 0);
+        QVERIFY(w.port().isOpen());
+        QVERIFY(w.receivePath().mtimer()->isActive());
+    }
+
+    void exitSavesOnceAndReleasesThePort()
+    {
+        MemorySettingsStore store;
+        Run run(store);
+        run.window->StartUp();
+        MainWindow &w = *run.window;
+        w.sendPath().setSendText("68 01");
+        w.formats().SetDataFormat(int(DataFormat::Octal), FormatSwitch::Both);
+        QVERIFY(run.close());
+        QCOMPARE(store.commits, 1);
+        QCOMPARE(store.get("Sendini", "SendString", "?"), QString("68 01"));
+        QCOMPARE(store.get("Models", "Model", "?"), QString("8"));
+        QCOMPARE(store.get("ComPort", "Port", "?"), QString("1"));
+        QCOMPARE(w.statusBar().message(), QString(" 正在退出系统 ..."));
+        QVERIFY(!w.port().isOpen());
+        QVERIFY(!w.receivePath().mtimer()->isActive());
+    }
+
+    void aFailedSaveIsReported()
+    {
+        MemorySettingsStore store;
+        store.writable = false;
+        Run run(store);
+        run.window->StartUp();
+        QVERIFY(run.close());
+        QCOMPARE(run.dialogs.messages().last(), QString("设置未能保存，本次的设置修改将丢失！"));
+    }
+
+    void aSecondRunComesBackAsTheFirstLeft()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Kestrel5.0.ini");
+        {
+            IniSettingsStore store(file);
+            Run run(store);
+            run.window->StartUp();
+            run.control<QPushButton>("she")->click();
+            run.control<QComboBox>("comba")->setEditText(DeviceCatalog::kLoopbackName);
+            run.control<QComboBox>("text4")->setEditText("115200,e,7,2");
+            run.control<QComboBox>("numtext")->setEditText("0755-1234");
+            run.control<QPushButton>("que")->click();
+            QVERIFY(run.window->port().isOpen());
+            run.window->sendPath().setSendText("065 066");
+            run.window->formats().SetDataFormat(int(DataFormat::Decimal), FormatSwitch::Both);
+            run.window->checkCodes().mCRC()->trigger();
+            QVERIFY(run.close());
+        }
+        IniSettingsStore store(file);
+        Run run(store);
+        run.window->StartUp();
+        MainWindow &w = *run.window;
+        QCOMPARE(w.port().portName(), DeviceCatalog::kLoopbackName);
+        QCOMPARE(w.port().settings(), QString("115200,e,7,2"));
+        QVERIFY(w.port().isOpen());
+        QCOMPARE(run.control<QComboBox>("numtext")->currentText(), QString("0755-1234"));
+        QCOMPARE(w.sendPath().sendText(), QString("065 066"));
+        QCOMPARE(w.formats().sendFormat(), DataFormat::Decimal);
+        QCOMPARE(w.formats().receiveFormat(), DataFormat::Decimal);
+        QCOMPARE(run.control<QLineEdit>("cstext")->text(), QString("crc"));
+    }
+
+    void closingDuringTheSplashPauseEndsStartUp()
+    {
+        MemorySettingsStore store;
+        Run run(store);
+        auto *splash = new SplashWindow(run.clock);
+        splash->show();
+        Timer *closer = run.clock.createTimer(run.window.get());
+        closer->setInterval(500);
+        QObject::connect(closer, &Timer::timeout, run.window.get(), [&] {
+            closer->stop();
+            run.window->close();
+        });
+        closer->start();
+        run.window->show();
+        run.window->StartUp(splash);
+        QVERIFY(run.clock.isShuttingDown());
+        QVERIFY(!run.window->port().isOpen());
+        QVERIFY(!run.window->receivePath().mtimer()->isActive());
+        QCOMPARE(store.commits, 1);
+    }
+};
+
+QTEST_MAIN(LifecycleTest)
+#include "tst_lifecycle.moc"
