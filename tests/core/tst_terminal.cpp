@@ -184,6 +184,10 @@ private slots:
         QVERIFY(pty.isValid());
         openPort(pty.slavePath());
         QVERIFY(window->port().isOpen());
+        // A pseudo-terminal has no line signals and refuses DTR/RTS: all lamps off.
+        clock->advance(40);
+        for (const char *lamp : {"spcd", "shcts", "shdsr", "shdtr", "shrts"})
+            QVERIFY2(!control<Lamp>(lamp)->isOn(), lamp);
         auto *text1 = window->sendPath().Text1();
 
         setSendFormat(DataFormat::String);
@@ -383,6 +387,71 @@ private slots:
         control<QAction>("mCRC")->trigger();
         QCOMPARE(window->checkCodes().mode(), 1);
         QCOMPARE(control<QLineEdit>("cstext")->text(), QString("cs"));
+    }
+
+    void bufferSizeDialogs()
+    {
+        auto *label1 = control<QLabel>("Label1");
+        dialogs->inputs << "" << "0" << "abc" << "2048";
+        for (int i = 0; i < 4; ++i)
+            QTest::mouseDClick(label1, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.size(), 4);
+        QCOMPARE(dialogs->shown[0].title, QString("设置发送缓存"));
+        QCOMPARE(dialogs->shown[0].text, QString("请输入发送缓存区值的大小\n\n\n注意: 请确保串口状态为关闭!"));
+        QCOMPARE(dialogs->shown[0].defaultText, QString("512"));
+        QCOMPARE(dialogs->shown[3].defaultText, QString("512"));
+        QCOMPARE(window->port().outBufferSize(), 2048);
+
+        // While the port is open a change is refused silently.
+        openPort(DeviceCatalog::kLoopbackName);
+        dialogs->clear();
+        dialogs->inputs << "4096";
+        QTest::mouseDClick(control<QLabel>("Label2"), Qt::LeftButton);
+        QCOMPARE(dialogs->shown.first().title, QString("设置接收缓存"));
+        QCOMPARE(window->port().inBufferSize(), 1024);
+        QCOMPARE(dialogs->messages(), QStringList());
+    }
+
+    void selectionChecksInBothPanes()
+    {
+        setSendFormat(DataFormat::Hex);
+        auto *text1 = window->sendPath().Text1();
+        text1->setPlainText("FF 01 02");
+        QTextCursor c = text1->textCursor();
+        c.setPosition(0);
+        c.setPosition(2, QTextCursor::KeepAnchor); // two characters: nothing changes
+        text1->setTextCursor(c);
+        window->checkCodes().CheckSendSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString("cs"));
+        c.setPosition(5, QTextCursor::KeepAnchor);
+        text1->setTextCursor(c);
+        window->checkCodes().CheckSendSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString("00"));
+
+        ReceivePane *pane = window->receivePath().Text2();
+        pane->setText("80 80 80");
+        pane->setSelStart(0);
+        pane->setSelLength(8);
+        window->checkCodes().CheckReceiveSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString("80"));
+
+        // CRC mode: a send-box selection empties the box, a pane selection
+        // still shows the byte checksum.
+        control<QAction>("mCRC")->trigger();
+        window->checkCodes().CheckSendSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString());
+        window->checkCodes().CheckReceiveSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString("80"));
+        // The command writes the byte checksum in either mode.
+        control<QCheckBox>("addb")->setChecked(true);
+        text1->setPlainText("68 01 02");
+        window->checkCodes().ChecksumCommand();
+        QCOMPARE(text1->toPlainText(), QString("68 01 02 6B 16"));
+
+        // String send format: selections empty the box.
+        setSendFormat(DataFormat::String);
+        window->checkCodes().CheckReceiveSelection();
+        QCOMPARE(control<QLineEdit>("cstext")->text(), QString());
     }
 
     void formatToggleAndConversions()
