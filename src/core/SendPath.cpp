@@ -107,8 +107,10 @@ void SendPath::buildControls(QWidget *parent)
 
     m_addb = new QCheckBox(QStringLiteral("智能辅助"), parent);
     m_addb->setObjectName(QStringLiteral("addb"));
-    m_addb->setMouseTracking(true);
-    m_addb->installEventFilter(this);
+    OnHover(m_addb, [this] {
+        m_addb->setToolTip(m_addb->isChecked() ? QStringLiteral(" 智能辅助->打开 ")
+                                               : QStringLiteral(" 智能辅助->关闭"));
+    });
 
     m_zis = new ClickLabel(QStringLiteral("【0】"), parent);
     m_zis->setObjectName(QStringLiteral("zis"));
@@ -379,10 +381,6 @@ bool SendPath::eventFilter(QObject *watched, QEvent *event)
         m_lastKey = enter ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode());
     } else if (watched == m_text1->viewport() && event->type() == QEvent::MouseButtonRelease) {
         emit mouseReleased();
-    } else if (watched == m_addb
-               && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
-        m_addb->setToolTip(m_addb->isChecked() ? QStringLiteral(" 智能辅助->打开 ")
-                                               : QStringLiteral(" 智能辅助->关闭"));
     }
     return QObject::eventFilter(watched, event);
 }

@@ -65,6 +65,37 @@ void Lamp::paintEvent(QPaintEvent *)
     p.drawEllipse(rect().adjusted(1, 1, -1, -1));
 }
 
+namespace {
+
+class HoverFilter : public QObject
+{
+public:
+    HoverFilter(QWidget *widget, std::function<void()> action)
+        : QObject(widget), m_action(std::move(action))
+    {
+        widget->setMouseTracking(true);
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove)
+            m_action();
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
+
+void OnHover(QWidget *widget, std::function<void()> action)
+{
+    new HoverFilter(widget, std::move(action));
+}
+
 void SetTextColor(QWidget *widget, const QColor &color)
 {
     QPalette pal = widget->palette();

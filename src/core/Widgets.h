@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <functional>
 
 // A label that reports clicks, double clicks, the mouse moving over it and
 // a mouse button released over it.
@@ -42,6 +43,9 @@ protected:
 private:
     bool m_on = false;
 };
+
+// Runs action whenever the mouse enters or moves over widget.
+void OnHover(QWidget *widget, std::function<void()> action);
 
 // Paints a widget's text in a colour (labels turning red on hover).
 void SetTextColor(QWidget *widget, const QColor &color);

@@ -264,7 +264,7 @@ void MainWindow::buildLayout()
     auto *right = new QVBoxLayout;
     auto *frame1 = new QGroupBox(QStringLiteral("接收区"), central);
     frame1->setObjectName(QStringLiteral("Frame1"));
-    frame1->setMouseTracking(true);
+    OnHover(frame1, [this] { m_portPanel->resetBufferLabels(); });
     auto *receiveLayout = new QVBoxLayout(frame1);
     receiveLayout->addWidget(m_receive->Text2(), 1);
     auto *picR = new QHBoxLayout;
