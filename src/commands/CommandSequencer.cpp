@@ -71,6 +71,13 @@ bool CommandSequencer::fnPreOrder()
 
 void CommandSequencer::RunAllCommands()
 {
+    // A run whose port has been closed meanwhile can still be stopped here;
+    // asking for the port first would leave the user no way to end it from
+    // its own menu item.
+    if (m_mOnOrder->text() == kStop && !m_s.port.isOpen()) {
+        requestStop();
+        return;
+    }
     if (!fnPreOrder())
         return;
     if (m_s.send.isAutoSending()) {
@@ -82,12 +89,13 @@ void CommandSequencer::RunAllCommands()
         m_s.send.StopAutoSend();
     }
     if (m_mOnOrder->text() == kStop) {
-        // A stop request: the run in progress notices the cleared flag.
-        m_s.flags.commandRun = false;
-        m_mOnOrder->setText(kRunAll);
-        m_s.status.setMessage(finishedText(0));
+        requestStop();
         return;
     }
+    // A stopped run may be followed by a new one before its last wait is
+    // over; the new run then runs to its end inside that wait, and the
+    // stopped one leaves quietly so that the new run's result stays shown.
+    const int run = ++m_runs;
     m_s.flags.commandRun = true;
     m_mOnOrder->setText(kStop);
     if (!m_s.receive.isReceiving()) {
@@ -111,15 +119,27 @@ void CommandSequencer::RunAllCommands()
         m_s.formats.SetDataFormat(command.format, FormatSwitch::Both);
         m_s.send.Send();
         m_s.scheduler.wait(command.delay);
+        if (run != m_runs)
+            return;
         m_s.dialogs.beep();
         ++count;
         m_s.status.setMessage(QStringLiteral("执行 : ") + command.name);
         if (m_mOrderSave->isChecked())
             LogCommandExchange(MessageLogPath(), command);
     }
+    if (run != m_runs)
+        return;
     m_s.flags.commandRun = false;
     m_mOnOrder->setText(kRunAll);
     m_s.status.setMessage(finishedText(count));
+}
+
+void CommandSequencer::requestStop()
+{
+    // The run in progress notices the cleared flag and ends by itself.
+    m_s.flags.commandRun = false;
+    m_mOnOrder->setText(kRunAll);
+    m_s.status.setMessage(finishedText(0));
 }
 
 void CommandSequencer::SendNamedCommand(int index, const QString &caption)

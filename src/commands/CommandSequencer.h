@@ -59,8 +59,12 @@ public:
     static QString MessageLogPath();
 
 private:
+    void requestStop();
+
     Services m_s;
     QAction *m_mOnOrder;
     QAction *m_mOrderSave;
     QAction *m_mopendaytext;
+    // Runs started so far; tells a stopped run whether a newer one followed.
+    int m_runs = 0;
 };
