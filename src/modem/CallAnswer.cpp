@@ -145,7 +145,9 @@ void CallAnswer::Call()
     m_go->start();
     setBusyPointer(true);
     m_s.status.setMessage(DialingStatusText(m_s.handshakeWaitMs));
+    m_dialing = true;
     const bool connected = m_s.modem.Dial();
+    m_dialing = false;
     if (connected) {
         m_s.flags.connected = true;
         m_s.status.setMessage(QStringLiteral("接通 ... "));
@@ -194,7 +196,10 @@ void CallAnswer::CheckCarrierLoss()
 void CallAnswer::CallWatch()
 {
     SerialPort &port = m_s.port;
-    if (!port.isOpen() || !port.dsrHolding() || m_s.flags.connected || !m_huru->isChecked())
+    // While dialing, the watch would read the dial's answers (BUSY, NO
+    // CARRIER) before the dial sees them and cover the countdown.
+    if (m_dialing || !port.isOpen() || !port.dsrHolding() || m_s.flags.connected
+        || !m_huru->isChecked())
         return;
     m_s.status.setMessage(QStringLiteral(" 等待呼入 ..."));
     m_s.flags.receiveActive = false;

@@ -77,6 +77,8 @@ private:
     QRadioButton *m_yoption = nullptr;
     QRadioButton *m_moption = nullptr;
     ProgressShape *m_sp = nullptr;
+    // A call is being dialed: the modem's answers belong to the dial.
+    bool m_dialing = false;
     QAction *m_callItem = nullptr;
     QAction *m_hangItem = nullptr;
 };
