@@ -94,7 +94,12 @@ void CallAnswer::buildControls(QWidget *parent)
     m_hangItem->setShortcut(QKeySequence(Qt::Key_F7));
 
     connect(m_hu, &QPushButton::clicked, this, &CallAnswer::Call);
-    connect(m_callItem, &QAction::triggered, this, &CallAnswer::Call);
+    // Like the hidden button, the menu item does not dial into a call that
+    // is up: the dial command would go to the far end as data.
+    connect(m_callItem, &QAction::triggered, this, [this] {
+        if (!isCallUp())
+            Call();
+    });
     connect(m_hang, &QPushButton::clicked, this, &CallAnswer::HangUpAction);
     connect(m_hangItem, &QAction::triggered, this, [this] {
         if (m_s.port.cdHolding())

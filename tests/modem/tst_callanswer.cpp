@@ -310,8 +310,15 @@ private slots:
         QVERIFY(window->isEnabled());
         QVERIFY(window->flags().connected);
 
-        // The menu item hangs up while the carrier is up.
+        // The menu item 呼叫 does not dial into the call that is up.
         qint64 from = clock->now();
+        window->findChild<QAction *>("呼叫")->trigger();
+        clock->advance(5000);
+        QVERIFY(line.since(from).isEmpty());
+        QCOMPARE(status(), QString("接通 ... "));
+
+        // The menu item 挂机 hangs up while the carrier is up.
+        from = clock->now();
         window->findChild<QAction *>("挂机")->trigger();
         QVERIFY(line.since(from).startsWith("+++ATH0\r\n"));
         QCOMPARE(status(), QString("程式正在待命...  "));
