@@ -3,6 +3,7 @@
 // follows RTS. No modem lines (DSR, CD) are raised, so the port set-up sends
 // no modem initialisation to it.
 
+#include "core/InputBuffer.h"
 #include "core/SerialDevice.h"
 
 class LoopbackDevice : public SerialDevice
@@ -26,5 +27,5 @@ public:
 private:
     bool m_open = false;
     bool m_rts = false;
-    QByteArray m_input;
+    InputBuffer m_input;
 };

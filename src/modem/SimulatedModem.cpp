@@ -7,8 +7,6 @@
 const QString SimulatedModem::kName = QStringLiteral("模拟调制解调器");
 
 namespace {
-// Like a driver's input buffer: what does not fit is lost.
-constexpr qsizetype kInputLimit = 64 * 1024;
 // Longer command lines are refused with ERROR, as a modem's command buffer is small.
 constexpr qsizetype kLineLimit = 256;
 constexpr int kConnectMs = 3000;
@@ -74,9 +72,7 @@ qint64 SimulatedModem::write(const QByteArray &bytes, int)
 
 QByteArray SimulatedModem::read(qint64 maxBytes)
 {
-    const QByteArray out = m_input.left(maxBytes);
-    m_input.remove(0, out.size());
-    return out;
+    return m_input.take(maxBytes);
 }
 
 bool SimulatedModem::setDtr(bool on)
@@ -274,5 +270,5 @@ void SimulatedModem::respond(const char *word)
 
 void SimulatedModem::appendInput(const QByteArray &bytes)
 {
-    m_input.append(bytes.left(kInputLimit - m_input.size()));
+    m_input.append(bytes);
 }

@@ -29,6 +29,7 @@
 //   the call still up.
 // - Dropping DTR hangs up a call or a dialing attempt.
 
+#include "core/InputBuffer.h"
 #include "core/SerialDevice.h"
 
 #include <functional>
@@ -92,5 +93,5 @@ private:
     int m_plusRun = 0;
     int m_ringsLeft = 0;
     bool m_ringing = false;
-    QByteArray m_input;
+    InputBuffer m_input;
 };
