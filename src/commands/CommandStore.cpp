@@ -34,11 +34,6 @@ CommandStore::~CommandStore()
     CloseCommandStore();
 }
 
-QString CommandStore::DefaultDatabasePath()
-{
-    return AppFolder() + QStringLiteral("/OrderDB.db");
-}
-
 bool CommandStore::OpenCommandStore()
 {
     CloseCommandStore();
@@ -73,7 +68,7 @@ bool CommandStore::openConnection()
 {
     const QString path = m_databasePath;
     const bool isDefault =
-        QFileInfo(path).absoluteFilePath() == QFileInfo(DefaultDatabasePath()).absoluteFilePath();
+        QFileInfo(path).absoluteFilePath() == QFileInfo(DefaultCommandDatabasePath()).absoluteFilePath();
     if (isDefault && !QFileInfo::exists(path) && !m_tableName.trimmed().isEmpty())
         createDefaultDatabase(path);
     if (!QFileInfo(path).isFile())

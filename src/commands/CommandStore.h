@@ -23,9 +23,8 @@ public:
                  QObject *parent = nullptr);
     ~CommandStore() override;
 
-    // The application folder + "/OrderDB.db"; a missing file at this path
-    // is created with an empty command table on open.
-    static QString DefaultDatabasePath();
+    // A missing file at DefaultCommandDatabasePath() (core/AppFiles.h) is
+    // created with an empty command table on open.
 
     QString databasePath() const { return m_databasePath; }
     void setDatabasePath(const QString &path) { m_databasePath = path; }

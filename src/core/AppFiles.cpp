@@ -14,6 +14,11 @@ QString AppFolder()
     return folder;
 }
 
+QString DefaultCommandDatabasePath()
+{
+    return AppFolder() + QStringLiteral("/OrderDB.db");
+}
+
 QString ShortDateText()
 {
     return QDate::currentDate().toString(QStringLiteral("yyyy-M-d"));

@@ -6,6 +6,9 @@
 
 QString AppFolder();
 
+// The command database used when none is stored: OrderDB.db in AppFolder().
+QString DefaultCommandDatabasePath();
+
 // Today's short date, without characters that file names cannot hold
 // ("2026-12-8").
 QString ShortDateText();

@@ -82,15 +82,10 @@ qint32 readHandshakeWait(const SettingsStore &store)
 
 } // namespace
 
-QString DefaultDatabasePath()
-{
-    return AppFolder() + QStringLiteral("/OrderDB.db");
-}
-
 QString LoadSettings(const SettingsStore &store, SettingsValues &values,
                      const SettingsWidgets &widgets)
 {
-    values.databasePath = store.get(kOptions, QStringLiteral("DBName"), DefaultDatabasePath());
+    values.databasePath = store.get(kOptions, QStringLiteral("DBName"), DefaultCommandDatabasePath());
     values.tableName = store.get(kOptions, QStringLiteral("TableName"), QStringLiteral("mm"));
     values.checkKind = quint8(readNumber(store, kOptions, QStringLiteral("CheckModel"), 1, kByte));
     values.handshakeWaitMs = readHandshakeWait(store);

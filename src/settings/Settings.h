@@ -46,10 +46,6 @@ struct TerminalState
 inline constexpr int kParameterBookLimit = 20;
 inline constexpr int kPhoneBookLimit = 99;
 
-// The command database used when none is stored: OrderDB.db in the
-// application folder (AppFolder(), created if it does not exist yet).
-QString DefaultDatabasePath();
-
 // Reads every setting; entries that are absent, or numbers that do not fit
 // their width, take their defaults. Returns the saved send box text.
 QString LoadSettings(const SettingsStore &store, SettingsValues &values,

@@ -4,6 +4,7 @@
 
 #include "commands/CommandMenu.h"
 #include "commands/CommandStore.h"
+#include "core/AppFiles.h"
 
 #include "CommandTableFile.h"
 #include "ScriptedDialogs.h"
@@ -215,7 +216,7 @@ private slots:
 
     void defaultDatabaseIsCreatedEmpty()
     {
-        m_path = CommandStore::DefaultDatabasePath();
+        m_path = DefaultCommandDatabasePath();
         QFile::remove(m_path);
         m_tableName = "my cmds";
         CommandStore store(m_path, m_tableName, m_dialogs);
