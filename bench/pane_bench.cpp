@@ -1,0 +1,216 @@
+// What the receive pane costs: the time of one append of 300 characters of
+// hex text with the pane holding 10 KB to 10 MB of text; at 1 MB the time of
+// one repaint, the rate at which the pane takes hex text and how busy it is
+// at 921600 baud; the time to write and to re-split a pane of 10 MB; and the
+// peak memory. Sizes count characters of text (1 KB = 1024).
+//
+//   pane_bench
+//
+// Each figure is printed as one line "name at size: value".
+
+#include "core/ReceivePane.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype kKB = 1024;
+constexpr qsizetype kAppendLength = 300;
+
+// Received bytes as the pane shows them in hex: "41 42 … ", `length` characters.
+QString hexText(qsizetype length, int first = 0)
+{
+    QString text;
+    text.reserve(length + 3);
+    for (int i = first; text.size() < length; ++i)
+        text += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0')).toUpper();
+    text.truncate(length);
+    return text;
+}
+
+QString sizeName(qsizetype size)
+{
+    return size >= kKB * kKB ? QStringLiteral("%1MB").arg(size / (kKB * kKB)) : QStringLiteral("%1KB").arg(size / kKB);
+}
+
+void print(const char *name, const QString &at, double value)
+{
+    std::printf("%s at %s: %.0f\n", name, qPrintable(at), value);
+    std::fflush(stdout);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Lets the pane paint and finish what it has pending.
+void settle(ReceivePane &pane)
+{
+    QTest::qWait(50); // the pane paints at most every 20 ms
+    QTimer *resplit = pane.findChild<QTimer *>(QStringLiteral("resplitTimer"));
+    while (resplit && resplit->isActive())
+        QTest::qWait(10);
+    QCoreApplication::processEvents();
+}
+
+// A shown, read-only pane, as the receive path uses it.
+void showPane(ReceivePane &pane)
+{
+    pane.resize(800, 400);
+    pane.show();
+    if (!QTest::qWaitForWindowExposed(&pane))
+        std::fprintf(stderr, "the pane was not shown\n");
+    pane.setReadOnlyForUser(true);
+    settle(pane);
+}
+
+// Writes `size` characters of hex text into the pane; milliseconds taken.
+double fill(ReceivePane &pane, qsizetype size)
+{
+    const QString text = hexText(size);
+    QElapsedTimer timer;
+    timer.start();
+    pane.setText(text);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    settle(pane);
+    return ms;
+}
+
+// The median time of one append of 300 characters, over `count` appends,
+// each followed by a pass of the event loop.
+double appendUs(ReceivePane &pane, int count)
+{
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < count; ++i) {
+        const QString chunk = hexText(kAppendLength, i);
+        timer.start();
+        pane.append(chunk);
+        times.push_back(timer.nsecsElapsed() / 1e3);
+        QCoreApplication::processEvents();
+    }
+    return median(times);
+}
+
+// The median time to paint the whole pane once.
+double paintUs(ReceivePane &pane)
+{
+    settle(pane);
+    QWidget *viewport = pane.findChild<QPlainTextEdit *>()->viewport();
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < 11; ++i) {
+        timer.start();
+        viewport->repaint();
+        times.push_back(timer.nsecsElapsed() / 1e3);
+    }
+    return median(times);
+}
+
+// Characters per second the pane takes in 300-character appends, each
+// followed by a pass of the event loop, while `total` characters are added.
+double streamRate(ReceivePane &pane, qsizetype total)
+{
+    const QString chunk = hexText(kAppendLength);
+    QElapsedTimer timer;
+    timer.start();
+    for (qsizetype added = 0; added < total; added += chunk.size()) {
+        pane.append(chunk);
+        QCoreApplication::processEvents();
+    }
+    return total / (timer.nsecsElapsed() / 1e9);
+}
+
+// The share of one second the pane is busy showing hex text received at
+// `baud` (10 bits a byte, three characters each), appended every 20 ms as
+// the receive path's poll timer does, in real time.
+double busyPercent(ReceivePane &pane, int baud)
+{
+    constexpr int kTickMs = 20;
+    const QString tick = hexText(qsizetype(baud) / 10 * 3 * kTickMs / 1000);
+    QElapsedTimer clock, busy;
+    qint64 busyNs = 0;
+    clock.start();
+    for (int i = 1; i <= 1000 / kTickMs; ++i) {
+        busy.start();
+        pane.append(tick);
+        QCoreApplication::processEvents();
+        busyNs += busy.nsecsElapsed();
+        while (clock.elapsed() < i * kTickMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, kTickMs);
+    }
+    return 100.0 * busyNs / clock.nsecsElapsed();
+}
+
+// Milliseconds to split the display again after the pane's width changed,
+// without the settling delay before the re-split starts.
+double resplitMs(ReceivePane &pane, int newWidth)
+{
+    QTimer *resplit = pane.findChild<QTimer *>(QStringLiteral("resplitTimer"));
+    QElapsedTimer clock;
+    qint64 doneNs = -1;
+    // Connected after the pane's own handler, so it runs when the re-split is done.
+    const auto done = QObject::connect(resplit, &QTimer::timeout, [&] { doneNs = clock.nsecsElapsed(); });
+    clock.start();
+    pane.resize(newWidth, pane.height());
+    if (!QTest::qWaitFor([&] { return doneNs >= 0; }, 60000))
+        return -1;
+    QObject::disconnect(done);
+    return doneNs / 1e6 - resplit->interval();
+}
+
+// VmHWM: the peak resident memory of this process, in kB.
+long peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void benchAppends()
+{
+    ReceivePane pane;
+    showPane(pane);
+    for (qsizetype size : {10 * kKB, 100 * kKB, kKB * kKB, 10 * kKB * kKB}) {
+        const double setTextMs = fill(pane, size);
+        print("append_us", sizeName(size), appendUs(pane, 51));
+        if (size == kKB * kKB) {
+            print("paint_us", sizeName(size), paintUs(pane));
+            fill(pane, size);
+            print("stream_kchars_per_s", sizeName(size), streamRate(pane, 3 * kKB * kKB) / 1000);
+            fill(pane, size);
+            print("busy_percent_921600_baud", sizeName(size), busyPercent(pane, 921600));
+        }
+        if (size == 10 * kKB * kKB) {
+            print("settext_ms", sizeName(size), setTextMs);
+            print("resplit_ms", sizeName(size), resplitMs(pane, 600));
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchAppends();
+    std::printf("peak_memory_kB: %ld\n", peakMemoryKb());
+    return 0;
+}
