@@ -8,7 +8,7 @@
 //
 // Each figure is printed as one line "name at size: value".
 
-#include "core/ReceivePane.h"
+#include "PaneMeasures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,85 +22,7 @@
 
 namespace {
 
-constexpr qsizetype kKB = 1024;
-constexpr qsizetype kAppendLength = 300;
-
-// Received bytes as the pane shows them in hex: "41 42 … ", `length` characters.
-QString hexText(qsizetype length, int first = 0)
-{
-    QString text;
-    text.reserve(length + 3);
-    for (int i = first; text.size() < length; ++i)
-        text += QStringLiteral("%1 ").arg(i % 256, 2, 16, QLatin1Char('0')).toUpper();
-    text.truncate(length);
-    return text;
-}
-
-QString sizeName(qsizetype size)
-{
-    return size >= kKB * kKB ? QStringLiteral("%1MB").arg(size / (kKB * kKB)) : QStringLiteral("%1KB").arg(size / kKB);
-}
-
-void print(const char *name, const QString &at, double value)
-{
-    std::printf("%s at %s: %.0f\n", name, qPrintable(at), value);
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Lets the pane paint and finish what it has pending.
-void settle(ReceivePane &pane)
-{
-    QTest::qWait(50); // the pane paints at most every 20 ms
-    QTimer *resplit = pane.findChild<QTimer *>(QStringLiteral("resplitTimer"));
-    while (resplit && resplit->isActive())
-        QTest::qWait(10);
-    QCoreApplication::processEvents();
-}
-
-// A shown, read-only pane, as the receive path uses it.
-void showPane(ReceivePane &pane)
-{
-    pane.resize(800, 400);
-    pane.show();
-    if (!QTest::qWaitForWindowExposed(&pane))
-        std::fprintf(stderr, "the pane was not shown\n");
-    pane.setReadOnlyForUser(true);
-    settle(pane);
-}
-
-// Writes `size` characters of hex text into the pane; milliseconds taken.
-double fill(ReceivePane &pane, qsizetype size)
-{
-    const QString text = hexText(size);
-    QElapsedTimer timer;
-    timer.start();
-    pane.setText(text);
-    const double ms = timer.nsecsElapsed() / 1e6;
-    settle(pane);
-    return ms;
-}
-
-// The median time of one append of 300 characters, over `count` appends,
-// each followed by a pass of the event loop.
-double appendUs(ReceivePane &pane, int count)
-{
-    std::vector<double> times;
-    QElapsedTimer timer;
-    for (int i = 0; i < count; ++i) {
-        const QString chunk = hexText(kAppendLength, i);
-        timer.start();
-        pane.append(chunk);
-        times.push_back(timer.nsecsElapsed() / 1e3);
-        QCoreApplication::processEvents();
-    }
-    return median(times);
-}
+using namespace bench;
 
 // The median time to paint the whole pane once.
 double paintUs(ReceivePane &pane)
@@ -167,19 +89,6 @@ double resplitMs(ReceivePane &pane, int newWidth)
         return -1;
     QObject::disconnect(done);
     return doneNs / 1e6 - resplit->interval();
-}
-
-// VmHWM: the peak resident memory of this process, in kB.
-long peakMemoryKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 void benchAppends()

@@ -1,11 +1,12 @@
 // Pushes data through a pseudo-terminal into the real receive path and pane
 // of an offscreen main window and prints the input rate in each receive
-// format, the time of one pane append at several pane sizes, and the peak
-// memory.
+// format, the time of one pane append at several pane sizes (1 KB = 1024
+// characters), and the peak memory.
 //
 //   receive_bench [megabytes per format, default 2]
 
 #include "MemorySettingsStore.h"
+#include "PaneMeasures.h"
 #include "PtyPair.h"
 #include "core/DeviceCatalog.h"
 #include "core/Dialogs.h"
@@ -19,10 +20,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPushButton>
-#include <QTextStream>
-#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -70,39 +68,6 @@ double inputRate(MainWindow &window, PtyPair &pty, DataFormat format, qint64 byt
     return bytes / 1e6 / seconds;
 }
 
-// Median microseconds of one 300-character append with the pane holding
-// about `filled` characters.
-double appendMicros(ReceivePane &pane, qint64 filled)
-{
-    const QString chunk = QString("41 ").repeated(100);
-    pane.setText(QString());
-    const QString block = QString("5A ").repeated(100000 / 3);
-    while (pane.text().size() < filled)
-        pane.append(block.left(int(std::min<qint64>(block.size(), filled - pane.text().size()))));
-    QCoreApplication::processEvents();
-    std::vector<double> times;
-    for (int i = 0; i < 31; ++i) {
-        QElapsedTimer t;
-        t.start();
-        pane.append(chunk);
-        QCoreApplication::processEvents();
-        times.push_back(t.nsecsElapsed() / 1e3);
-    }
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    return times[times.size() / 2];
-}
-
-long peakMemoryKb()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -133,9 +98,13 @@ int main(int argc, char *argv[])
     for (const auto &[name, format] : formats)
         std::printf("input_MB_per_s %-8s %.2f\n", name, inputRate(window, pty, format, bytes));
 
+    // The pane as the window shows it: one append at several pane sizes.
     ReceivePane &pane = *window.receivePath().Text2();
-    for (qint64 size : {10'000LL, 100'000LL, 1'000'000LL, 10'000'000LL})
-        std::printf("append_us at %8lld chars: %.0f\n", size, appendMicros(pane, size));
-    std::printf("peak_memory_MB %.1f\n", peakMemoryKb() / 1024.0);
+    for (qsizetype size : {10 * bench::kKB, 100 * bench::kKB, bench::kKB * bench::kKB,
+                           10 * bench::kKB * bench::kKB}) {
+        bench::fill(pane, size);
+        bench::print("append_us", bench::sizeName(size), bench::appendUs(pane, 51));
+    }
+    std::printf("peak_memory_kB: %ld\n", bench::peakMemoryKb());
     return 0;
 }
