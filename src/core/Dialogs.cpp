@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -34,6 +35,13 @@ MsgAnswer QtDialogs::message(const QString &text, const QString &title, MsgIcon 
                     buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                  : QMessageBox::Ok,
                     owner());
+    // The interface is Chinese, also where Qt would label the buttons itself.
+    if (buttons == MsgButtons::YesNo) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    } else {
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    }
     const int answer = box.exec();
     if (buttons == MsgButtons::Ok)
         return MsgAnswer::Ok;
@@ -42,10 +50,13 @@ MsgAnswer QtDialogs::message(const QString &text, const QString &title, MsgIcon 
 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : QString();
+    QInputDialog box(owner());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    box.setOkButtonText(QStringLiteral("确定"));
+    box.setCancelButtonText(QStringLiteral("取消"));
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 QString QtDialogs::openFileName(const QString &title, const QString &filter)
