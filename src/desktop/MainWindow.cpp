@@ -50,6 +50,12 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     addToolBar(m_toolbar);
 
     DeviceCatalog &devices = services.devices;
+    // The simulated modem is offered in the port box beside the loopback.
+    if (!devices.simulatedNames().contains(SimulatedModem::kName)) {
+        Scheduler &scheduler = services.scheduler;
+        devices.addSimulated(SimulatedModem::kName,
+                             [&scheduler] { return std::make_unique<SimulatedModem>(scheduler); });
+    }
     m_port = new SerialPort([&devices](const QString &name) { return devices.create(name); }, this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
 
@@ -115,14 +121,9 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildModem()
 {
     Scheduler &scheduler = m_services.scheduler;
-    // The simulated modem is offered in the port box beside the loopback.
-    if (!m_services.devices.simulatedNames().contains(SimulatedModem::kName))
-        m_services.devices.addSimulated(SimulatedModem::kName, [&scheduler] {
-            return std::make_unique<SimulatedModem>(scheduler);
-        });
-    m_modem = new ModemCommands(
+    m_modem = std::make_unique<ModemCommands>(
         *m_port, scheduler, m_services.dialogs,
-        {[this] { return m_portPanel->numtext()->currentText(); },
+        ModemWindow{[this] { return m_portPanel->numtext()->currentText(); },
          [this] {
              if (m_call->yoption()->isChecked())
                  return DialMethod::Tone;

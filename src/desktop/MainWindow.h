@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class CallAnswer;
 class CheckCodes;
@@ -94,7 +95,7 @@ private:
     ReceivePath *m_receive = nullptr;
     CheckCodes *m_checks = nullptr;
     SettingsValues m_values;
-    ModemCommands *m_modem = nullptr;
+    std::unique_ptr<ModemCommands> m_modem;
     CallAnswer *m_call = nullptr;
     CommandStore *m_store = nullptr;
     CommandMenu *m_commandMenu = nullptr;
