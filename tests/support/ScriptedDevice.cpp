@@ -1,0 +1,42 @@
+#include "ScriptedDevice.h"
+
+qint64 WriteLog::timeOf(const QByteArray &bytes, qint64 from) const
+{
+    for (const Write &w : writes)
+        if (w.at >= from && w.bytes == bytes)
+            return w.at;
+    return -1;
+}
+
+QByteArray WriteLog::since(qint64 from) const
+{
+    QByteArray all;
+    for (const Write &w : writes)
+        if (w.at >= from)
+            all += w.bytes;
+    return all;
+}
+
+QList<QByteArray> WriteLog::chunks() const
+{
+    QList<QByteArray> all;
+    for (const Write &w : writes)
+        all << w.bytes;
+    return all;
+}
+
+int ScriptedDevice::open(const PortSettings &)
+{
+    m_open = openError == PortError::None;
+    return openError;
+}
+
+qint64 ScriptedDevice::write(const QByteArray &bytes, int)
+{
+    if (!m_open)
+        return 0;
+    m_log.writes.append({m_clock.now(), bytes});
+    if (echo)
+        m_input.append(bytes);
+    return bytes.size();
+}
