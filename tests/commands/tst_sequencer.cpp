@@ -3,28 +3,18 @@
 // a loopback plug, a temporary SQLite command table and virtual time.
 
 #include "CommandTableFile.h"
-#include "MemorySettingsStore.h"
-#include "ScriptedDialogs.h"
-#include "VirtualScheduler.h"
+#include "WindowRig.h"
 #include "commands/CommandSequencer.h"
 #include "commands/CommandStore.h"
 #include "core/DataFormats.h"
-#include "core/DeviceCatalog.h"
 #include "core/FormatSwitch.h"
-#include "core/LoopbackDevice.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/SendPath.h"
 #include "core/SerialPort.h"
-#include "core/StatusBar.h"
 #include "core/TextCodec.h"
-#include "desktop/MainWindow.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QFile>
 #include <QMenu>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTime>
@@ -32,30 +22,8 @@
 
 namespace {
 
-struct Written
-{
-    qint64 at;
-    QByteArray bytes;
-};
-
-// The loopback plug with a tap on the line: every write is recorded with
-// the virtual time it left at, and still comes back as input.
-class TappedLoopback : public LoopbackDevice
-{
-public:
-    TappedLoopback(Scheduler &clock, QList<Written> &line) : m_clock(clock), m_line(line) {}
-    qint64 write(const QByteArray &bytes, int timeoutMs) override
-    {
-        if (isOpen())
-            m_line.append({m_clock.now(), bytes});
-        return LoopbackDevice::write(bytes, timeoutMs);
-    }
-
-private:
-    Scheduler &m_clock;
-    QList<Written> &m_line;
-};
-
+// A loopback plug with a tap on the line: every write is logged with the
+// virtual time it left at, and still comes back as input.
 const QString kTapped = QStringLiteral("回环口(监听)");
 const QString kRunAll = QStringLiteral("全部发送");
 
@@ -79,54 +47,21 @@ class SequencerTest : public QObject
 
     QTemporaryDir dir;
     QString dbPath;
-    VirtualScheduler *clock = nullptr;
-    ScriptedDialogs *dialogs = nullptr;
-    DeviceCatalog *devices = nullptr;
-    MemorySettingsStore *settings = nullptr;
-    MainWindow *window = nullptr;
-    QList<Written> line;
+    std::unique_ptr<WindowRig> rig;
     QStringList opened;
 
-    template <typename T>
-    T *control(const QString &name) const
-    {
-        T *c = window->findChild<T *>(name);
-        if (!c)
-            qFatal("no control %s", qPrintable(name));
-        return c;
-    }
-    QAction *mOnOrder() const { return control<QAction>("mOnOrder"); }
-    QString status() const { return window->statusBar().message(); }
-    QString pane() const { return window->receivePath().Text2()->text(); }
-    QList<QByteArray> lineBytes() const
-    {
-        QList<QByteArray> bytes;
-        for (const Written &w : line)
-            bytes << w.bytes;
-        return bytes;
-    }
+    QAction *mOnOrder() const { return rig->control<QAction>("mOnOrder"); }
+    QList<QByteArray> lineBytes() const { return rig->line.chunks(); }
 
     // The program starts over this table with the tapped loopback as its
     // port, as a user whose settings name both.
     void startWith(const QList<CommandRow> &rows)
     {
         CreateCommandTable(dbPath, "mm", rows);
-        window->StartUp();
-        QVERIFY(window->port().isOpen());
-        QCOMPARE(window->commandStore().commandTable().size(), rows.size());
-        dialogs->clear();
-    }
-
-    // Runs action once, ms of virtual time from now (while a run is going on).
-    void after(int ms, std::function<void()> action)
-    {
-        Timer *t = clock->createTimer(window);
-        t->setInterval(ms);
-        connect(t, &Timer::timeout, window, [t, action] {
-            t->stop();
-            action();
-        });
-        t->start();
+        rig->window->StartUp();
+        QVERIFY(rig->window->port().isOpen());
+        QCOMPARE(rig->window->commandStore().commandTable().size(), rows.size());
+        rig->dialogs.clear();
     }
 
     // Replaces the library in the database and loads it, as the manager's
@@ -135,7 +70,7 @@ class SequencerTest : public QObject
     {
         ExecSql(dbPath, {"drop table mm"});
         CreateCommandTable(dbPath, "mm", rows);
-        CommandStore &store = window->commandStore();
+        CommandStore &store = rig->window->commandStore();
         QVERIFY(store.OpenCommandStore());
         store.LoadCommands();
         store.CloseCommandStore();
@@ -146,27 +81,18 @@ private slots:
     {
         static int n = 0;
         dbPath = dir.filePath(QString("orders%1.db").arg(++n));
-        clock = new VirtualScheduler;
-        dialogs = new ScriptedDialogs;
-        devices = new DeviceCatalog;
-        line.clear();
+        rig = std::make_unique<WindowRig>();
         opened.clear();
-        devices->addSimulated(kTapped, [this] { return std::make_unique<TappedLoopback>(*clock, line); });
-        settings = new MemorySettingsStore;
-        settings->save("Options", "DBName", dbPath);
-        settings->save("Options", "TableName", "mm");
-        settings->save("ComPort", "Port", kTapped);
+        rig->addScripted(kTapped, [](ScriptedDevice &plug) { plug.echo = true; });
+        rig->settings.save("Options", "DBName", dbPath);
+        rig->settings.save("Options", "TableName", "mm");
+        rig->settings.save("ComPort", "Port", kTapped);
         QFile::remove(CommandSequencer::MessageLogPath());
-        window = new MainWindow({*clock, *dialogs, *devices, *settings,
-                                 [this](const QString &path) { opened << path; }});
+        rig->build([this](const QString &path) { opened << path; });
     }
     void cleanup()
     {
-        delete window;
-        delete devices;
-        delete settings;
-        delete dialogs;
-        delete clock;
+        rig.reset();
         QFile::remove(CommandSequencer::MessageLogPath());
     }
 
@@ -177,47 +103,47 @@ private slots:
                    {"Third", "04 05", 1000, 16, "Y"}});
         // The status is caught at every change of the pane; with the log on
         // the pane is emptied right after each command's status is set.
-        control<QAction>("mOrderSave")->trigger();
+        rig->control<QAction>("mOrderSave")->trigger();
         QStringList seen;
-        connect(window->receivePath().Text2(), &ReceivePane::changed, window,
-                [&] { seen << status(); });
+        connect(rig->window->receivePath().Text2(), &ReceivePane::changed, rig->window.get(),
+                [&] { seen << rig->status(); });
 
-        const qint64 t0 = clock->now();
+        const qint64 t0 = rig->clock.now();
         mOnOrder()->trigger();
 
-        QCOMPARE(dialogs->messages(), QStringList{"接收数据吗？"});
+        QCOMPARE(rig->dialogs.messages(), QStringList{"接收数据吗？"});
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01\x02", "\x04\x05"}));
-        QCOMPARE(line[0].at, t0);
-        QCOMPARE(line[1].at, t0 + 500);
-        QCOMPARE(clock->now(), t0 + 1500);
-        QCOMPARE(dialogs->beeps, 2);
+        QCOMPARE(rig->line.writes[0].at, t0);
+        QCOMPARE(rig->line.writes[1].at, t0 + 500);
+        QCOMPARE(rig->clock.now(), t0 + 1500);
+        QCOMPARE(rig->dialogs.beeps, 2);
         QVERIFY(!seen.isEmpty());
         QCOMPARE(seen.last(), QString("执行 : Third"));
-        QCOMPARE(status(), finished(2));
+        QCOMPARE(rig->status(), finished(2));
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QVERIFY(!window->flags().commandRun);
+        QVERIFY(!rig->window->flags().commandRun);
     }
 
     void stopLetsTheCurrentWaitFinish()
     {
         startWith(kFiveValid);
         QString atStop;
-        after(1200, [&] {
+        rig->after(1200, [&] {
             mOnOrder()->trigger();
-            atStop = status();
+            atStop = rig->status();
             QCOMPARE(mOnOrder()->text(), kRunAll);
         });
-        const qint64 t0 = clock->now();
+        const qint64 t0 = rig->clock.now();
         QCOMPARE(mOnOrder()->text(), kRunAll);
         mOnOrder()->trigger();
 
         QCOMPARE(atStop, finished(0));
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01", "\x02"}));
-        QCOMPARE(clock->now(), t0 + 2000);
-        QCOMPARE(dialogs->beeps, 2);
-        QCOMPARE(status(), finished(2));
+        QCOMPARE(rig->clock.now(), t0 + 2000);
+        QCOMPARE(rig->dialogs.beeps, 2);
+        QCOMPARE(rig->status(), finished(2));
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QVERIFY(!window->flags().commandRun);
+        QVERIFY(!rig->window->flags().commandRun);
     }
 
     void restartAfterStopShowsTheNewRun()
@@ -225,62 +151,62 @@ private slots:
         // Stopped during the second command's wait, started again before
         // that wait ends: the new run goes through the whole table.
         startWith(kFiveValid);
-        after(1200, [&] { mOnOrder()->trigger(); });
-        after(1300, [&] { mOnOrder()->trigger(); });
-        const qint64 t0 = clock->now();
+        rig->after(1200, [&] { mOnOrder()->trigger(); });
+        rig->after(1300, [&] { mOnOrder()->trigger(); });
+        const qint64 t0 = rig->clock.now();
         mOnOrder()->trigger();
 
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01", "\x02", "\x01", "\x02", "\x03", "\x04", "\x05"}));
-        QCOMPARE(line[2].at, t0 + 1300);
-        QCOMPARE(clock->now(), t0 + 6300);
-        QCOMPARE(dialogs->beeps, 6);
-        QCOMPARE(status(), finished(5));
+        QCOMPARE(rig->line.writes[2].at, t0 + 1300);
+        QCOMPARE(rig->clock.now(), t0 + 6300);
+        QCOMPARE(rig->dialogs.beeps, 6);
+        QCOMPARE(rig->status(), finished(5));
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QVERIFY(!window->flags().commandRun);
+        QVERIFY(!rig->window->flags().commandRun);
     }
 
     void autoSendAsksBeforeARun()
     {
         startWith({{"Ping", "01 03", 100, 16, "Y"}});
-        control<QRadioButton>("zidong")->click();
-        control<QComboBox>("fatime")->setEditText("1000");
-        window->sendPath().setSendText("AA");
-        dialogs->answers.enqueue(MsgAnswer::No); // 接收数据吗？
-        control<QPushButton>("Command2")->click();
-        QVERIFY(window->sendPath().isAutoSending());
-        dialogs->clear();
-        line.clear();
+        rig->control<QRadioButton>("zidong")->click();
+        rig->control<QComboBox>("fatime")->setEditText("1000");
+        rig->window->sendPath().setSendText("AA");
+        rig->dialogs.answers.enqueue(MsgAnswer::No); // 接收数据吗？
+        rig->click("Command2");
+        QVERIFY(rig->window->sendPath().isAutoSending());
+        rig->dialogs.clear();
+        rig->line.writes.clear();
 
-        dialogs->answers.enqueue(MsgAnswer::No);
+        rig->dialogs.answers.enqueue(MsgAnswer::No);
         mOnOrder()->trigger();
-        QCOMPARE(dialogs->messages(), QStringList{"正在自动发送,全部执行命令将停止自动发送,确定吗?"});
-        QCOMPARE(dialogs->shown.last().title, QString("提示"));
-        QCOMPARE(dialogs->shown.last().icon, MsgIcon::Exclamation);
-        QVERIFY(window->sendPath().isAutoSending());
-        QVERIFY(line.isEmpty());
+        QCOMPARE(rig->dialogs.messages(), QStringList{"正在自动发送,全部执行命令将停止自动发送,确定吗?"});
+        QCOMPARE(rig->dialogs.shown.last().title, QString("提示"));
+        QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Exclamation);
+        QVERIFY(rig->window->sendPath().isAutoSending());
+        QVERIFY(rig->line.writes.isEmpty());
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QVERIFY(!window->flags().commandRun);
-        clock->advance(1000);
+        QVERIFY(!rig->window->flags().commandRun);
+        rig->clock.advance(1000);
         QCOMPARE(lineBytes(), QList<QByteArray>{"\xaa"});
 
         // Yes stops auto-sending, and the run goes ahead.
-        line.clear();
-        dialogs->clear();
+        rig->line.writes.clear();
+        rig->dialogs.clear();
         mOnOrder()->trigger();
-        QVERIFY(!window->sendPath().isAutoSending());
+        QVERIFY(!rig->window->sendPath().isAutoSending());
         QCOMPARE(lineBytes(), QList<QByteArray>{"\x01\x03"});
-        QCOMPARE(status(), finished(1));
+        QCOMPARE(rig->status(), finished(1));
     }
 
     void messageLogRecordsEachExchange()
     {
         startWith({{"Ping", "01 03", 100, 16, "Y"}});
         // No log yet today: opening it does nothing.
-        control<QAction>("mopendaytext")->trigger();
+        rig->control<QAction>("mopendaytext")->trigger();
         QVERIFY(opened.isEmpty());
-        QVERIFY(dialogs->shown.isEmpty());
+        QVERIFY(rig->dialogs.shown.isEmpty());
 
-        QAction *save = control<QAction>("mOrderSave");
+        QAction *save = rig->control<QAction>("mOrderSave");
         QCOMPARE(save->text(), QString("收发命令存储[报文]"));
         QVERIFY(!save->isChecked());
         save->trigger();
@@ -289,7 +215,7 @@ private slots:
         const QTime before = QTime::currentTime();
         mOnOrder()->trigger();
         const QTime after = QTime::currentTime();
-        QVERIFY(pane().isEmpty());
+        QVERIFY(rig->pane().isEmpty());
 
         QFile log(CommandSequencer::MessageLogPath());
         QVERIFY(log.open(QIODevice::ReadOnly));
@@ -303,13 +229,13 @@ private slots:
         QVERIFY(logged >= before.addMSecs(-before.msec()) && logged <= after);
         QCOMPARE(bytes, head + time + EncodeGbk("\r\nSENDING :  01 03\r\nRECEIVE :  01 03 \r\n"));
 
-        control<QAction>("mopendaytext")->trigger();
+        rig->control<QAction>("mopendaytext")->trigger();
         QCOMPARE(opened, QStringList{CommandSequencer::MessageLogPath()});
 
         // Off again: a run leaves the log and the pane alone.
         save->trigger();
         mOnOrder()->trigger();
-        QCOMPARE(pane(), QString("01 03 "));
+        QCOMPARE(rig->pane(), QString("01 03 "));
         QVERIFY(log.seek(0));
         QCOMPARE(log.readAll(), bytes);
     }
@@ -319,115 +245,115 @@ private slots:
         // Decimal, then a slot without a format of its own, with delays that
         // a wait cannot pause for: the run still goes on without a pause.
         startWith({{"Dec", "065 066", 0, 10, "Y"}, {"Raw", "067", -5, 0, "Y"}});
-        window->formats().SetDataFormat(int(DataFormat::Hex), FormatSwitch::Both);
-        const qint64 t0 = clock->now();
+        rig->window->formats().SetDataFormat(int(DataFormat::Hex), FormatSwitch::Both);
+        const qint64 t0 = rig->clock.now();
         mOnOrder()->trigger();
 
         QCOMPARE(lineBytes(), (QList<QByteArray>{"AB", "C"}));
-        QCOMPARE(clock->now(), t0);
-        QCOMPARE(status(), finished(2));
-        QCOMPARE(window->formats().sendFormat(), DataFormat::Decimal);
-        QCOMPARE(window->formats().receiveFormat(), DataFormat::Decimal);
-        QCOMPARE(control<QComboBox>("Mods")->currentIndex(), SelectorIndex(DataFormat::Decimal));
-        QCOMPARE(control<QComboBox>("Modr")->currentIndex(), SelectorIndex(DataFormat::Decimal));
+        QCOMPARE(rig->clock.now(), t0);
+        QCOMPARE(rig->status(), finished(2));
+        QCOMPARE(rig->window->formats().sendFormat(), DataFormat::Decimal);
+        QCOMPARE(rig->window->formats().receiveFormat(), DataFormat::Decimal);
+        QCOMPARE(rig->control<QComboBox>("Mods")->currentIndex(), SelectorIndex(DataFormat::Decimal));
+        QCOMPARE(rig->control<QComboBox>("Modr")->currentIndex(), SelectorIndex(DataFormat::Decimal));
 
         // From Octal, the slot without a format is sent as Octal.
         replaceTable({{"Raw", "103", 0, 0, "Y"}});
-        window->formats().SetDataFormat(int(DataFormat::Octal), FormatSwitch::Both);
-        line.clear();
+        rig->window->formats().SetDataFormat(int(DataFormat::Octal), FormatSwitch::Both);
+        rig->line.writes.clear();
         mOnOrder()->trigger();
         QCOMPARE(lineBytes(), QList<QByteArray>{"C"});
-        QCOMPARE(control<QComboBox>("Mods")->currentIndex(), SelectorIndex(DataFormat::Octal));
-        QCOMPARE(control<QComboBox>("Modr")->currentIndex(), SelectorIndex(DataFormat::Octal));
+        QCOMPARE(rig->control<QComboBox>("Mods")->currentIndex(), SelectorIndex(DataFormat::Octal));
+        QCOMPARE(rig->control<QComboBox>("Modr")->currentIndex(), SelectorIndex(DataFormat::Octal));
     }
 
     void submenuSendsEvenInvalidCommands()
     {
         startWith({{"Ping", "01 03", 500, 16, "Y"}, {"Off", "7E", 500, 16, "N"}});
-        const QList<QAction *> items = control<QMenu>("mDiyOrder")->actions();
+        const QList<QAction *> items = rig->control<QMenu>("mDiyOrder")->actions();
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[2]->text(), QString("Off"));
         QVERIFY(!items[2]->isChecked());
-        QVERIFY(!window->receivePath().isReceiving());
-        const QString before = status();
-        const qint64 t0 = clock->now();
+        QVERIFY(!rig->window->receivePath().isReceiving());
+        const QString before = rig->status();
+        const qint64 t0 = rig->clock.now();
 
         items[2]->trigger();
         QCOMPARE(lineBytes(), QList<QByteArray>{"\x7e"});
-        QVERIFY(window->receivePath().isReceiving());
+        QVERIFY(rig->window->receivePath().isReceiving());
         QVERIFY(!items[2]->isChecked());
-        QCOMPARE(clock->now(), t0);
-        QCOMPARE(dialogs->beeps, 0);
-        QVERIFY(dialogs->shown.isEmpty());
-        QCOMPARE(status(), before);
-        QVERIFY(!window->flags().commandRun);
-        QVERIFY(control<QPushButton>("tings")->isVisibleTo(window));
+        QCOMPARE(rig->clock.now(), t0);
+        QCOMPARE(rig->dialogs.beeps, 0);
+        QVERIFY(rig->dialogs.shown.isEmpty());
+        QCOMPARE(rig->status(), before);
+        QVERIFY(!rig->window->flags().commandRun);
+        QVERIFY(rig->visible("tings"));
     }
 
     void closedPortSendsNothing()
     {
         startWith({{"Ping", "01 03", 500, 16, "Y"}});
-        control<QPushButton>("she")->click();
-        QVERIFY(!window->port().isOpen());
-        dialogs->clear();
+        rig->click("she");
+        QVERIFY(!rig->window->port().isOpen());
+        rig->dialogs.clear();
 
         mOnOrder()->trigger();
-        QCOMPARE(dialogs->messages(), QStringList{"先打开串口！！！"});
-        QCOMPARE(dialogs->shown.last().title, QString("提示"));
-        QCOMPARE(dialogs->shown.last().icon, MsgIcon::Question);
+        QCOMPARE(rig->dialogs.messages(), QStringList{"先打开串口！！！"});
+        QCOMPARE(rig->dialogs.shown.last().title, QString("提示"));
+        QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Question);
         QCOMPARE(mOnOrder()->text(), kRunAll);
 
-        dialogs->clear();
-        control<QMenu>("mDiyOrder")->actions().at(1)->trigger();
-        QCOMPARE(dialogs->messages(), QStringList{"先打开串口！！！"});
-        QVERIFY(line.isEmpty());
-        QCOMPARE(dialogs->beeps, 0);
+        rig->dialogs.clear();
+        rig->control<QMenu>("mDiyOrder")->actions().at(1)->trigger();
+        QCOMPARE(rig->dialogs.messages(), QStringList{"先打开串口！！！"});
+        QVERIFY(rig->line.writes.isEmpty());
+        QCOMPARE(rig->dialogs.beeps, 0);
     }
 
     void runCanBeStoppedAfterThePortClosed()
     {
         startWith(kFiveValid);
-        after(1500, [&] {
-            control<QPushButton>("she")->click();
-            QVERIFY(!window->port().isOpen());
+        rig->after(1500, [&] {
+            rig->click("she");
+            QVERIFY(!rig->window->port().isOpen());
         });
-        after(2500, [&] { mOnOrder()->trigger(); });
+        rig->after(2500, [&] { mOnOrder()->trigger(); });
         mOnOrder()->trigger();
 
         // Only the third command met the closed port; the stop then held.
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01", "\x02"}));
-        QCOMPARE(dialogs->messages(), (QStringList{"接收数据吗？", "先打开串口！！！"}));
-        QCOMPARE(status(), finished(3));
+        QCOMPARE(rig->dialogs.messages(), (QStringList{"接收数据吗？", "先打开串口！！！"}));
+        QCOMPARE(rig->status(), finished(3));
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QVERIFY(!window->flags().commandRun);
+        QVERIFY(!rig->window->flags().commandRun);
     }
 
     void shorterTableEndsTheRun()
     {
         startWith(kFiveValid);
-        after(1500, [&] { replaceTable({{"X", "AA", 1000, 16, "Y"},
-                                        {"Y", "BB", 1000, 16, "Y"},
-                                        {"Z", "CC", 1000, 16, "Y"}}); });
+        rig->after(1500, [&] { replaceTable({{"X", "AA", 1000, 16, "Y"},
+                                             {"Y", "BB", 1000, 16, "Y"},
+                                             {"Z", "CC", 1000, 16, "Y"}}); });
         mOnOrder()->trigger();
 
         // Slots are read as the run reaches them, up to the new table's end.
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01", "\x02", "\xcc"}));
-        QCOMPARE(status(), finished(3));
+        QCOMPARE(rig->status(), finished(3));
         QCOMPARE(mOnOrder()->text(), kRunAll);
-        QCOMPARE(control<QMenu>("mDiyOrder")->actions().size(), 4);
+        QCOMPARE(rig->control<QMenu>("mDiyOrder")->actions().size(), 4);
     }
 
     void closingTheWindowStopsTheRun()
     {
         startWith(kFiveValid);
-        after(1500, [&] { control<QAction>("exit")->trigger(); });
+        rig->after(1500, [&] { rig->control<QAction>("exit")->trigger(); });
         mOnOrder()->trigger();
 
-        QCOMPARE(dialogs->messages(),
+        QCOMPARE(rig->dialogs.messages(),
                  (QStringList{"接收数据吗？", "自定义命令尚未完全执行,确定退出吗?", "确定退出本程序？"}));
         QCOMPARE(lineBytes(), (QList<QByteArray>{"\x01", "\x02"}));
-        QVERIFY(!window->port().isOpen());
-        QVERIFY(!window->flags().commandRun);
+        QVERIFY(!rig->window->port().isOpen());
+        QVERIFY(!rig->window->flags().commandRun);
         QCOMPARE(mOnOrder()->text(), kRunAll);
     }
 };
