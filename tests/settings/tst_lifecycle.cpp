@@ -2,55 +2,35 @@
 // its confirmations, over virtual time, an in-memory store and a real INI
 // file.
 
-#include "MemorySettingsStore.h"
-#include "ScriptedDialogs.h"
-#include "VirtualScheduler.h"
+#include "WindowRig.h"
 #include "core/CheckCodes.h"
-#include "core/DeviceCatalog.h"
 #include "core/FormatSwitch.h"
 #include "core/LoopbackDevice.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/SendPath.h"
 #include "core/SerialPort.h"
-#include "core/StatusBar.h"
 #include "core/TerminalFlags.h"
-#include "desktop/MainWindow.h"
 #include "desktop/SplashWindow.h"
 #include "settings/IniSettingsStore.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// A port that is always in use by another program.
-class BusyDevice : public LoopbackDevice
+// One run of the program over a settings store: its window and everything
+// it is made with.
+struct Run : WindowRig
 {
-public:
-    int open(const PortSettings &) override { return PortError::PortInUse; }
-};
-
-// One run of the program: its window and everything it is made with.
-struct Run
-{
-    explicit Run(SettingsStore &store)
+    explicit Run(SettingsStore &store) : WindowRig(store)
     {
         // Port "1" stands for a loopback here, so no real serial port is touched.
         devices.addSimulated("1", [] { return std::make_unique<LoopbackDevice>(); });
-        devices.addSimulated("busy", [] { return std::make_unique<BusyDevice>(); });
-        window = std::make_unique<MainWindow>(
-            MainWindow::Services{clock, dialogs, devices, store, {}});
-    }
-    template <typename T>
-    T *control(const char *name) const
-    {
-        return window->findChild<T *>(QString::fromUtf8(name));
+        // A port that is always in use by another program.
+        addScripted("busy", [](ScriptedDevice &port) { port.openError = PortError::PortInUse; });
+        build();
     }
     // Closes the window as the user does; true when it closed.
     bool close()
@@ -58,11 +38,6 @@ struct Run
         window->show();
         return window->close();
     }
-
-    VirtualScheduler clock;
-    ScriptedDialogs dialogs;
-    DeviceCatalog devices;
-    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace
@@ -156,7 +131,7 @@ private slots:
         QCOMPARE(store.get("Sendini", "SendString", "?"), QString("68 01"));
         QCOMPARE(store.get("Models", "Model", "?"), QString("8"));
         QCOMPARE(store.get("ComPort", "Port", "?"), QString("1"));
-        QCOMPARE(w.statusBar().message(), QString(" 正在退出系统 ..."));
+        QCOMPARE(run.status(), QString(" 正在退出系统 ..."));
         QVERIFY(!w.port().isOpen());
         QVERIFY(!w.receivePath().mtimer()->isActive());
     }
@@ -179,11 +154,9 @@ private slots:
             IniSettingsStore store(file);
             Run run(store);
             run.window->StartUp();
-            run.control<QPushButton>("she")->click();
-            run.control<QComboBox>("comba")->setEditText(DeviceCatalog::kLoopbackName);
-            run.control<QComboBox>("text4")->setEditText("115200,e,7,2");
+            run.click("she");
             run.control<QComboBox>("numtext")->setEditText("0755-1234");
-            run.control<QPushButton>("que")->click();
+            run.openPort(DeviceCatalog::kLoopbackName, "115200,e,7,2");
             QVERIFY(run.window->port().isOpen());
             run.window->sendPath().setSendText("065 066");
             run.window->formats().SetDataFormat(int(DataFormat::Decimal), FormatSwitch::Both);
@@ -210,13 +183,7 @@ private slots:
         Run run(store);
         auto *splash = new SplashWindow(run.clock);
         splash->show();
-        Timer *closer = run.clock.createTimer(run.window.get());
-        closer->setInterval(500);
-        QObject::connect(closer, &Timer::timeout, run.window.get(), [&] {
-            closer->stop();
-            run.window->close();
-        });
-        closer->start();
+        run.after(500, [&] { run.window->close(); });
         run.window->show();
         run.window->StartUp(splash);
         QVERIFY(run.clock.isShuttingDown());
