@@ -10,6 +10,7 @@
 #include "core/SerialPort.h"
 #include "core/Toolbar.h"
 #include "core/Widgets.h"
+#include "modem/SimulatedModem.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -72,6 +73,12 @@ private slots:
 
     void applyLocksThePanelAndUnlockCloses()
     {
+        // The port box offers the design entries, then the simulated devices last.
+        auto *comba = rig->control<QComboBox>("comba");
+        QCOMPARE(comba->itemText(0), QString(" 1"));
+        QCOMPARE(comba->itemText(comba->count() - 1), SimulatedModem::kName);
+        QVERIFY(comba->findText(DeviceCatalog::kLoopbackName) > 4);
+
         rig->openPort(DeviceCatalog::kLoopbackName);
         QVERIFY(rig->window->port().isOpen());
         QCOMPARE(rig->status(), QString(" 设置成功 ... "));
