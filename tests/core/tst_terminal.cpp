@@ -44,6 +44,9 @@ private slots:
         rig = std::make_unique<WindowRig>();
         // A modem that is on: DSR is up, so the port set-up initialises it.
         rig->addScripted("test-modem", [](ScriptedDevice &modem) { modem.lines.dsr = true; });
+        rig->addScripted("2");
+        // A modem with a call up: carrier detect is high.
+        rig->addScripted("online", [](ScriptedDevice &modem) { modem.lines = {true, false, true}; });
         rig->build().receivePath().StartPolling();
     }
     void cleanup() { rig.reset(); }
@@ -319,6 +322,49 @@ private slots:
         rig->control<QAction>("mCRC")->trigger();
         QCOMPARE(rig->window->checkCodes().mode(), 1);
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("cs"));
+    }
+
+    void portSwitchingAndUnlockingWithCarrier()
+    {
+        QCOMPARE(DeviceCatalog::devicePath(" 12"), QString("/dev/ttyS11"));
+
+        // 转串口2 closes the open port and opens port 2 in one step.
+        rig->openPort("test-modem");
+        rig->control<QAction>("转串口2")->trigger();
+        QVERIFY(rig->window->port().isOpen());
+        QCOMPARE(rig->window->port().portName(), QString("2"));
+        QCOMPARE(rig->control<QComboBox>("comba")->currentText(), QString("2"));
+        QVERIFY(rig->visible("she"));
+
+        // Unlocking with carrier present asks first; No closes the port
+        // without the hang-up sequence.
+        rig->openPort("online");
+        const qint64 unlockedAt = rig->clock.now();
+        rig->dialogs.answers.enqueue(MsgAnswer::No);
+        rig->click("she");
+        QCOMPARE(rig->dialogs.messages(), QStringList{"联机状态,重设参数将断开连接!\r\n    确定吗?"});
+        QCOMPARE(rig->dialogs.shown.last().title, QString("警告"));
+        QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::None);
+        QCOMPARE(rig->dialogs.shown.last().buttons, MsgButtons::YesNo);
+        QVERIFY(!rig->window->port().isOpen());
+        QCOMPARE(rig->line.since(unlockedAt), QByteArray());
+        QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
+    }
+
+    void enterSendsOnlyInStringFormat()
+    {
+        rig->openPort("2");
+        auto *text1 = rig->window->sendPath().Text1();
+        text1->setFocus();
+        setSendFormat(DataFormat::Hex);
+        QTest::keyClicks(text1, "41");
+        QTest::keyClick(text1, Qt::Key_Return);
+        QCOMPARE(rig->line.writes.size(), 0);
+        setSendFormat(DataFormat::String);
+        text1->clear();
+        QTest::keyClicks(text1, "AT");
+        QTest::keyClick(text1, Qt::Key_Return);
+        QCOMPARE(rig->line.chunks(), QList<QByteArray>{"AT\r\n"});
     }
 
     void bufferSizeDialogs()
