@@ -4,6 +4,7 @@
 #include "commands/Topmost.h"
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
+#include "core/Widgets.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -57,13 +58,6 @@ void Untick(QRadioButton *option)
     option->setAutoExclusive(false);
     option->setChecked(false);
     option->setAutoExclusive(true);
-}
-
-template <typename T>
-T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
 }
 
 QGroupBox *Frame(const QString &caption)

@@ -32,20 +32,6 @@ QComboBox *newCombo(const char *name, const QString &text, const QStringList &it
     return box;
 }
 
-QPushButton *newButton(const char *name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
-ClickLabel *newLabel(const char *name, const QString &text, QWidget *parent)
-{
-    auto *l = new ClickLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
 } // namespace
 
 PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
@@ -72,10 +58,10 @@ void PortPanel::buildControls(QWidget *parent)
     for (QComboBox *box : {m_comba, m_text4, m_numtext})
         box->lineEdit()->installEventFilter(this);
 
-    m_que = newButton("que", QStringLiteral("确 定 &Q"), m_frame);
-    m_she = newButton("she", QStringLiteral("设 置 &W"), m_frame);
+    m_que = Named(new QPushButton(QStringLiteral("确 定 &Q"), m_frame), "que");
+    m_she = Named(new QPushButton(QStringLiteral("设 置 &W"), m_frame), "she");
     m_she->hide();
-    m_command1 = newButton("Command1", QStringLiteral("退 出 &G"), m_frame);
+    m_command1 = Named(new QPushButton(QStringLiteral("退 出 &G"), m_frame), "Command1");
     connect(m_que, &QPushButton::clicked, this, &PortPanel::Apply);
     connect(m_she, &QPushButton::clicked, this, &PortPanel::Unlock);
 
@@ -85,11 +71,11 @@ void PortPanel::buildControls(QWidget *parent)
 
     auto *grid = new QGridLayout(m_frame);
     grid->setContentsMargins(4, 4, 4, 4);
-    grid->addWidget(newLabel("LPort", QStringLiteral("串口端号:"), m_frame), 0, 0);
+    grid->addWidget(Named(new ClickLabel(QStringLiteral("串口端号:"), m_frame), "LPort"), 0, 0);
     grid->addWidget(m_comba, 0, 1, 1, 2);
-    grid->addWidget(newLabel("Lref", QStringLiteral("通讯参数:"), m_frame), 1, 0);
+    grid->addWidget(Named(new ClickLabel(QStringLiteral("通讯参数:"), m_frame), "Lref"), 1, 0);
     grid->addWidget(m_text4, 1, 1, 1, 2);
-    grid->addWidget(newLabel("Ltel", QStringLiteral("电话号码:"), m_frame), 2, 0);
+    grid->addWidget(Named(new ClickLabel(QStringLiteral("电话号码:"), m_frame), "Ltel"), 2, 0);
     grid->addWidget(m_numtext, 2, 1, 1, 2);
     grid->addWidget(m_que, 3, 1);
     grid->addWidget(m_she, 3, 1);
@@ -112,8 +98,8 @@ void PortPanel::buildControls(QWidget *parent)
     }
     grid->addWidget(lamps, 4, 0, 1, 3);
 
-    m_label1 = newLabel("Label1", QStringLiteral("发送:"), parent);
-    m_label2 = newLabel("Label2", QStringLiteral("接收:"), parent);
+    m_label1 = Named(new ClickLabel(QStringLiteral("发送:"), parent), "Label1");
+    m_label2 = Named(new ClickLabel(QStringLiteral("接收:"), parent), "Label2");
     connect(m_label1, &ClickLabel::doubleClicked, this, [this] { editBufferSize(true); });
     connect(m_label2, &ClickLabel::doubleClicked, this, [this] { editBufferSize(false); });
     connect(m_label1, &ClickLabel::hovered, this, [this] {

@@ -34,13 +34,10 @@ void ReceivePath::buildControls(QWidget *parent)
     m_text2 = new ReceivePane(parent);
     m_text2->setObjectName(QStringLiteral("Text2"));
 
-    m_receive = new QPushButton(QStringLiteral("接 收 &R"), parent);
-    m_receive->setObjectName(QStringLiteral("Receive"));
-    m_tings = new QPushButton(QStringLiteral("停 止 &E"), parent);
-    m_tings->setObjectName(QStringLiteral("tings"));
+    m_receive = Named(new QPushButton(QStringLiteral("接 收 &R"), parent), "Receive");
+    m_tings = Named(new QPushButton(QStringLiteral("停 止 &E"), parent), "tings");
     m_tings->hide();
-    m_command4 = new QPushButton(QStringLiteral("清 除 &X"), parent);
-    m_command4->setObjectName(QStringLiteral("Command4"));
+    m_command4 = Named(new QPushButton(QStringLiteral("清 除 &X"), parent), "Command4");
     m_onlyR = new QCheckBox(QStringLiteral("只读"), parent);
     m_onlyR->setObjectName(QStringLiteral("onlyR"));
     m_onlyR->setToolTip(QStringLiteral("接收区只读"));

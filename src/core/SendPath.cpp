@@ -27,13 +27,6 @@ namespace {
 const QColor kGreen(0, 255, 0);
 const QColor kWhite(255, 255, 255);
 
-QPushButton *newButton(const char *name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
 bool isHexDigitKey(int code)
 {
     return (code >= 48 && code <= 57) || (code >= 65 && code <= 70) || (code >= 97 && code <= 102);
@@ -61,10 +54,10 @@ void SendPath::buildControls(QWidget *parent)
     m_text1->viewport()->installEventFilter(this);
     connect(m_text1, &QPlainTextEdit::textChanged, this, &SendPath::assist);
 
-    m_send = newButton("send", QStringLiteral("发 送 &S"), parent);
-    m_command2 = newButton("Command2", QStringLiteral("开 始 &U"), parent);
-    m_tingf = newButton("tingf", QStringLiteral("停 止 &P"), parent);
-    m_qingf = newButton("qingf", QStringLiteral("清 除 &C"), parent);
+    m_send = Named(new QPushButton(QStringLiteral("发 送 &S"), parent), "send");
+    m_command2 = Named(new QPushButton(QStringLiteral("开 始 &U"), parent), "Command2");
+    m_tingf = Named(new QPushButton(QStringLiteral("停 止 &P"), parent), "tingf");
+    m_qingf = Named(new QPushButton(QStringLiteral("清 除 &C"), parent), "qingf");
     m_command2->hide();
     m_tingf->hide();
     connect(m_send, &QPushButton::clicked, this, &SendPath::Send);

@@ -44,6 +44,14 @@ private:
     bool m_on = false;
 };
 
+// Gives a new control its name (the objectName tests and tools find it by).
+template <typename W>
+W *Named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromUtf8(name));
+    return widget;
+}
+
 // Runs action whenever the mouse enters or moves over widget.
 void OnHover(QWidget *widget, std::function<void()> action);
 

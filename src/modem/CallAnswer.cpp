@@ -6,6 +6,7 @@
 #include "core/SerialPort.h"
 #include "core/StatusBar.h"
 #include "core/TerminalFlags.h"
+#include "core/Widgets.h"
 #include "modem/ModemCommands.h"
 
 #include <QAction>
@@ -62,10 +63,8 @@ void CallAnswer::buildControls(QWidget *parent)
 {
     m_frame = new QWidget(parent);
     m_frame->setObjectName(QStringLiteral("callFrame"));
-    m_hu = new QPushButton(QStringLiteral("呼 叫 &D"), m_frame);
-    m_hu->setObjectName(QStringLiteral("hu"));
-    m_hang = new QPushButton(QStringLiteral("挂 机 &A"), m_frame);
-    m_hang->setObjectName(QStringLiteral("hang"));
+    m_hu = Named(new QPushButton(QStringLiteral("呼 叫 &D"), m_frame), "hu");
+    m_hang = Named(new QPushButton(QStringLiteral("挂 机 &A"), m_frame), "hang");
     m_hang->hide();
     m_huru = new QCheckBox(QStringLiteral("呼入等待"), m_frame);
     m_huru->setObjectName(QStringLiteral("Huru"));
