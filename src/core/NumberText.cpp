@@ -58,35 +58,32 @@ double LenientNumber(const QString &text)
         return 0;
     }
     // Longest prefix of the form [sign] digits [. digits] [(E|D) [sign] digits].
-    int i = 0;
+    qsizetype i = 0;
+    // Appends the ASCII digits from position k on to `into`; true if any.
+    const auto takeDigits = [&s](qsizetype &k, QString &into) {
+        const qsizetype start = k;
+        while (k < s.size() && s[k].unicode() >= u'0' && s[k].unicode() <= u'9')
+            into += s[k++];
+        return k > start;
+    };
+    const auto takeSign = [&s](qsizetype &k, QString &into) {
+        if (k < s.size() && (s[k] == u'+' || s[k] == u'-'))
+            into += s[k++];
+    };
     QString number;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-        number += s[i++];
-    bool anyDigit = false;
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
-        number += s[i++];
-        anyDigit = true;
-    }
+    takeSign(i, number);
+    bool anyDigit = takeDigits(i, number);
     if (i < s.size() && s[i] == u'.') {
         number += s[i++];
-        while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
-            number += s[i++];
-            anyDigit = true;
-        }
+        anyDigit = takeDigits(i, number) || anyDigit;
     }
     if (!anyDigit)
         return 0;
     if (i < s.size() && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
         QString exponent = QStringLiteral("e");
-        int j = i + 1;
-        if (j < s.size() && (s[j] == u'+' || s[j] == u'-'))
-            exponent += s[j++];
-        bool expDigit = false;
-        while (j < s.size() && s[j].isDigit() && s[j].unicode() < 128) {
-            exponent += s[j++];
-            expDigit = true;
-        }
-        if (expDigit)
+        qsizetype j = i + 1;
+        takeSign(j, exponent);
+        if (takeDigits(j, exponent))
             number += exponent;
     }
     return number.toDouble();
