@@ -95,7 +95,6 @@ void ReceivePath::DrainInput()
             m_counter += bytes.size();
         }
         showCounter();
-        emit received();
     }
 }
 

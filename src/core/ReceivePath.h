@@ -71,10 +71,6 @@ public:
     QCheckBox *readOnlySwitch() const { return m_onlyR; }
     ClickLabel *counterLabel() const { return m_zir; }
 
-signals:
-    // Bytes were added to the pane and counted.
-    void received();
-
 private:
     void buildControls(QWidget *parent);
     void showCounter();

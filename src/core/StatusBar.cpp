@@ -39,12 +39,6 @@ void StatusBar::setPanel(int index, const QString &text)
         m_panels[index - 1]->setText(text);
 }
 
-void StatusBar::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    QStatusBar::mouseDoubleClickEvent(event);
-    emit doubleClicked();
-}
-
 void StatusBar::refreshClock()
 {
     const QDateTime now = QDateTime::currentDateTime();

@@ -20,12 +20,6 @@ public:
     QString message() const { return panel(6); }
     void setMessage(const QString &text) { setPanel(6, text); }
 
-signals:
-    void doubleClicked();
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-
 private:
     void refreshClock();
     QLabel *m_panels[6] = {};
