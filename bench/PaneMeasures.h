@@ -3,7 +3,7 @@
 // pane shows it, filling a shown pane, the median time of one append, and
 // the peak memory. Each figure is printed as one line "name at size: value".
 
-#include "core/ReceivePane.h"
+#include "terminal/ReceivePane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,14 +8,14 @@
 #include "MemorySettingsStore.h"
 #include "PaneMeasures.h"
 #include "PtyPair.h"
-#include "core/DeviceCatalog.h"
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/Scheduler.h"
-#include "core/SerialPort.h"
 #include "desktop/MainWindow.h"
+#include "serial/DeviceCatalog.h"
+#include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 // Kestrel: a serial terminal for devices and the modems in front of them.
 
-#include "core/DeviceCatalog.h"
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
 #include "desktop/MainWindow.h"
 #include "desktop/SplashWindow.h"
+#include "serial/DeviceCatalog.h"
 #include "settings/IniSettingsStore.h"
 
 #include <QApplication>

@@ -3,14 +3,14 @@
 #include "commands/CommandStore.h"
 #include "core/AppFiles.h"
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/TerminalFlags.h"
+#include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/SendPath.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TerminalFlags.h"
 
 #include <QAction>
 #include <QFileInfo>

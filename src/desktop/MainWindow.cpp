@@ -10,18 +10,18 @@
 #include "modem/SimulatedModem.h"
 #include "settings/Lifecycle.h"
 
-#include "core/CheckCodes.h"
-#include "core/DeviceCatalog.h"
-#include "core/FormatSwitch.h"
-#include "core/PortPanel.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/Toolbar.h"
 #include "core/Widgets.h"
+#include "serial/DeviceCatalog.h"
+#include "serial/SerialPort.h"
+#include "terminal/CheckCodes.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/PortPanel.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/SendPath.h"
+#include "terminal/StatusBar.h"
+#include "terminal/Toolbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -90,9 +90,13 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
          [this] { m_call->HangUpAction(); }, {}},
         this);
 
-    m_portPanel->setSendPath(m_send);
     m_send->setReceivePath(m_receive);
-    m_receive->setParts(m_portPanel, m_send);
+    connect(m_portPanel, &PortPanel::portApplied, m_send, &SendPath::onPortApplied);
+    connect(m_portPanel, &PortPanel::portLost, m_send, &SendPath::EndSend);
+    connect(m_receive, &ReceivePath::receiveStopped, this, [this] { m_send->sendButton()->setEnabled(true); });
+    // Every poll tick runs the modem's call watch first, then paints the lamps.
+    connect(m_receive, &ReceivePath::polling, m_call, &CallAnswer::CallWatch);
+    connect(m_receive, &ReceivePath::polling, m_portPanel, &PortPanel::UpdateLineLamps);
 
     connect(m_toolbar, &Toolbar::buttonClicked, this, [this](int index) {
         switch (index) {
@@ -136,9 +140,8 @@ void MainWindow::buildModem()
                              *m_send, m_values.handshakeWaitMs},
                             centralWidget());
     m_send->setStopCountdown([this] { m_call->go()->stop(); });
-    m_receive->setCallWatch([this] { m_call->CallWatch(); });
-    m_portPanel->setCallHooks({[this] { m_call->CheckCarrierLoss(); },
-                               [this] { m_call->HangUpAction(); }});
+    m_portPanel->setHooks({[this] { m_call->CheckCarrierLoss(); }, [this] { m_call->HangUpAction(); },
+                           [this] { return m_send->isAutoSending(); }});
 }
 
 void MainWindow::buildCommands()

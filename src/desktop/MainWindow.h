@@ -4,9 +4,9 @@
 // together. The behaviour itself lives in the parts.
 
 #include "commands/CommandManager.h"
-#include "core/TerminalFlags.h"
 #include "desktop/SplashWindow.h"
 #include "settings/Settings.h"
+#include "terminal/TerminalFlags.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -2,12 +2,12 @@
 
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/TerminalFlags.h"
 #include "core/Widgets.h"
 #include "modem/ModemCommands.h"
+#include "serial/SerialPort.h"
+#include "terminal/SendPath.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TerminalFlags.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "core/Dialogs.h"
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
-#include "core/SerialPort.h"
 #include "modem/ResponseText.h"
+#include "serial/SerialPort.h"
 
 #include <QLocale>
 #include <initializer_list>

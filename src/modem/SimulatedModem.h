@@ -29,8 +29,8 @@
 //   the call still up.
 // - Dropping DTR hangs up a call or a dialing attempt.
 
-#include "core/InputBuffer.h"
-#include "core/SerialDevice.h"
+#include "serial/InputBuffer.h"
+#include "serial/SerialDevice.h"
 
 #include <functional>
 

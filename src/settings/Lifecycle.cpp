@@ -1,16 +1,16 @@
 #include "settings/Lifecycle.h"
 
-#include "core/CheckCodes.h"
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/PortPanel.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/TerminalFlags.h"
+#include "serial/SerialPort.h"
+#include "terminal/CheckCodes.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/PortPanel.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/SendPath.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TerminalFlags.h"
 
 #include <QPlainTextEdit>
 

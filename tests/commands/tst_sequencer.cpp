@@ -7,10 +7,10 @@
 #include "commands/CommandSequencer.h"
 #include "commands/CommandStore.h"
 #include "core/DataFormats.h"
-#include "core/FormatSwitch.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
 #include "core/TextCodec.h"
+#include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/SendPath.h"
 
 #include <QAction>
 #include <QFile>

@@ -3,7 +3,7 @@
 
 #include "core/DataFormats.h"
 #include "core/NumberText.h"
-#include "core/PortSettings.h"
+#include "serial/PortSettings.h"
 
 #include <QTest>
 

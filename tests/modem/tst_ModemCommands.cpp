@@ -3,9 +3,9 @@
 
 #include "ScriptedDialogs.h"
 #include "VirtualScheduler.h"
-#include "core/SerialPort.h"
 #include "modem/ModemCommands.h"
 #include "modem/SimulatedModem.h"
+#include "serial/SerialPort.h"
 
 #include <QTest>
 

@@ -2,8 +2,8 @@
 // time: command answers, dial outcomes, data mode, hanging up and ringing.
 
 #include "VirtualScheduler.h"
-#include "core/SerialPort.h"
 #include "modem/SimulatedModem.h"
+#include "serial/SerialPort.h"
 
 #include <QTest>
 

@@ -3,9 +3,9 @@
 // scripted peer whose line signals and answers the test sets.
 
 #include "WindowRig.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
 #include "modem/SimulatedModem.h"
+#include "serial/SerialPort.h"
+#include "terminal/SendPath.h"
 
 #include <QAction>
 #include <QCheckBox>

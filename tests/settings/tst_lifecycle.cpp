@@ -3,14 +3,14 @@
 // file.
 
 #include "WindowRig.h"
-#include "core/CheckCodes.h"
-#include "core/FormatSwitch.h"
-#include "core/LoopbackDevice.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/TerminalFlags.h"
 #include "desktop/SplashWindow.h"
+#include "serial/LoopbackDevice.h"
+#include "serial/SerialPort.h"
 #include "settings/IniSettingsStore.h"
+#include "terminal/CheckCodes.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/SendPath.h"
+#include "terminal/TerminalFlags.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -3,9 +3,9 @@
 // the input lines the test sets, can refuse to open, can echo what is written
 // like a loopback plug, and logs every write with its virtual time.
 
-#include "core/InputBuffer.h"
 #include "core/Scheduler.h"
-#include "core/SerialDevice.h"
+#include "serial/InputBuffer.h"
+#include "serial/SerialDevice.h"
 
 #include <QList>
 

@@ -7,11 +7,11 @@
 #include "ScriptedDevice.h"
 #include "ScriptedDialogs.h"
 #include "VirtualScheduler.h"
-#include "core/DeviceCatalog.h"
-#include "core/ReceivePane.h"
-#include "core/ReceivePath.h"
-#include "core/StatusBar.h"
 #include "desktop/MainWindow.h"
+#include "serial/DeviceCatalog.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/StatusBar.h"
 
 #include <QComboBox>
 #include <QPushButton>

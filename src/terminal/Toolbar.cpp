@@ -1,4 +1,4 @@
-#include "core/Toolbar.h"
+#include "terminal/Toolbar.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "core/ReceivePane.h"
+#include "terminal/ReceivePane.h"
 
 #include "core/TextCodec.h"
 

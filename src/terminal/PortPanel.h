@@ -16,7 +16,6 @@ class Dialogs;
 class DeviceCatalog;
 class Lamp;
 class Scheduler;
-class SendPath;
 class SerialPort;
 class StatusBar;
 class Toolbar;
@@ -36,17 +35,18 @@ public:
         Toolbar &toolbar;
         TerminalFlags &flags;
     };
-    // What the call and answer code adds to the panel: the check for a lost
-    // carrier right after the CD lamp is painted, and the hang-up action.
-    struct CallHooks
+    // What other parts add to the panel: the check for a lost carrier right
+    // after the CD lamp is painted and the hang-up action (call and answer),
+    // and whether auto-sending is on, which keeps the panel locked.
+    struct Hooks
     {
         std::function<void()> checkCarrierLoss;
         std::function<void()> hangUp;
+        std::function<bool()> isAutoSending;
     };
 
     PortPanel(const Services &services, QWidget *parent);
-    void setSendPath(SendPath *send) { m_send = send; }
-    void setCallHooks(CallHooks hooks) { m_call = std::move(hooks); }
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
     QComboBox *comba() const { return m_comba; }
     QComboBox *text4() const { return m_text4; }
@@ -75,6 +75,12 @@ public:
 
     bool isLocked() const;
 
+signals:
+    // The port opened and the panel locked.
+    void portApplied();
+    // The device went away under the open port; the port is closed already.
+    void portLost();
+
 private:
     void buildControls(QWidget *parent);
     void editBufferSize(bool sendSide);
@@ -83,8 +89,7 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     Services m_s;
-    SendPath *m_send = nullptr;
-    CallHooks m_call;
+    Hooks m_hooks;
 
     QWidget *m_frame = nullptr;
     QPushButton *m_command1 = nullptr;

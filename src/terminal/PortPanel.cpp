@@ -1,15 +1,14 @@
-#include "core/PortPanel.h"
+#include "terminal/PortPanel.h"
 
-#include "core/DeviceCatalog.h"
 #include "core/Dialogs.h"
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/TerminalFlags.h"
-#include "core/Toolbar.h"
 #include "core/Widgets.h"
+#include "serial/DeviceCatalog.h"
+#include "serial/SerialPort.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TerminalFlags.h"
+#include "terminal/Toolbar.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -185,8 +184,7 @@ void PortPanel::Apply()
         m_comba->setEnabled(false);
         m_que->hide();
         m_she->show();
-        if (m_send)
-            m_send->onPortApplied();
+        emit portApplied();
     } else {
         m_piccom->show();
         m_s.toolbar.setPressed(3, false);
@@ -201,7 +199,7 @@ void PortPanel::SwitchToPort(int number)
 
 void PortPanel::Unlock()
 {
-    if (m_send && m_send->isAutoSending()) {
+    if (m_hooks.isAutoSending && m_hooks.isAutoSending()) {
         m_s.dialogs.message(QStringLiteral("请先结束自动发送 ..."), QStringLiteral("提示"),
                             MsgIcon::Exclamation);
         return;
@@ -217,8 +215,8 @@ void PortPanel::Unlock()
         const auto answer = m_s.dialogs.message(
             QStringLiteral("联机状态,重设参数将断开连接!\r\n    确定吗?"), QStringLiteral("警告"),
             MsgIcon::None, MsgButtons::YesNo);
-        if (answer == MsgAnswer::Yes && m_call.hangUp)
-            m_call.hangUp();
+        if (answer == MsgAnswer::Yes && m_hooks.hangUp)
+            m_hooks.hangUp();
     }
     m_s.port.close();
     m_piccom->show();
@@ -239,10 +237,9 @@ void PortPanel::showUnlocked()
 void PortPanel::onDeviceLost(const QString &reason)
 {
     // The device went away under an open port (an adapter unplugged, the far
-    // end of a pseudo-terminal closed): the port is closed already. Stop
-    // sending into the void, unlock the panel for a new choice, and say so.
-    if (m_send)
-        m_send->EndSend();
+    // end of a pseudo-terminal closed): the port is closed already. Sending
+    // into the void stops, the panel unlocks for a new choice, and says so.
+    emit portLost();
     m_s.flags.connected = false;
     showUnlocked();
     m_s.status.setMessage(QStringLiteral(" 串口已断开 ... "));
@@ -255,8 +252,8 @@ void PortPanel::UpdateLineLamps()
 {
     const LineStates lines = m_s.port.lineStates();
     m_spcd->setOn(lines.cd);
-    if (m_call.checkCarrierLoss)
-        m_call.checkCarrierLoss();
+    if (m_hooks.checkCarrierLoss)
+        m_hooks.checkCarrierLoss();
     m_shcts->setOn(lines.cts);
     m_shdsr->setOn(lines.dsr);
     m_shdtr->setOn(lines.dtr);

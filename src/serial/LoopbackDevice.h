@@ -3,8 +3,8 @@
 // follows RTS. No modem lines (DSR, CD) are raised, so the port set-up sends
 // no modem initialisation to it.
 
-#include "core/InputBuffer.h"
-#include "core/SerialDevice.h"
+#include "serial/InputBuffer.h"
+#include "serial/SerialDevice.h"
 
 class LoopbackDevice : public SerialDevice
 {

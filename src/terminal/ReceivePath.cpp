@@ -1,16 +1,14 @@
-#include "core/ReceivePath.h"
+#include "terminal/ReceivePath.h"
 
 #include "core/DataFormats.h"
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/PortPanel.h"
-#include "core/ReceivePane.h"
 #include "core/Scheduler.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/TerminalFlags.h"
-#include "core/Toolbar.h"
 #include "core/Widgets.h"
+#include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/TerminalFlags.h"
+#include "terminal/Toolbar.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -66,10 +64,7 @@ void ReceivePath::StopPolling()
 void ReceivePath::PollTick()
 {
     m_mtimer->stop();
-    if (m_callWatch)
-        m_callWatch();
-    if (m_panel)
-        m_panel->UpdateLineLamps();
+    emit polling();
     if (m_s.flags.receiveActive)
         DrainInput();
     // Exit stops polling for good, also in the middle of a drain.
@@ -122,8 +117,7 @@ void ReceivePath::StopReceive()
 {
     m_receive->show();
     m_tings->hide();
-    if (m_send)
-        m_send->sendButton()->setEnabled(true);
+    emit receiveStopped();
     m_s.flags.receiveActive = false;
     m_s.toolbar.setPressed(3, true);
     m_s.toolbar.setPressed(2, false);

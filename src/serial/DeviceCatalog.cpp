@@ -1,7 +1,7 @@
-#include "core/DeviceCatalog.h"
+#include "serial/DeviceCatalog.h"
 
-#include "core/LoopbackDevice.h"
-#include "core/QtSerialDevice.h"
+#include "serial/LoopbackDevice.h"
+#include "serial/QtSerialDevice.h"
 
 #include <QSerialPortInfo>
 

@@ -1,4 +1,4 @@
-#include "core/QtSerialDevice.h"
+#include "serial/QtSerialDevice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

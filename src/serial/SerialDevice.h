@@ -3,7 +3,7 @@
 // backend drives QSerialPort; simulated devices (loopback, modem) live in
 // the process and can be picked by the user in the port box.
 
-#include "core/PortSettings.h"
+#include "serial/PortSettings.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "core/FormatSwitch.h"
+#include "terminal/FormatSwitch.h"
 
 #include "core/Dialogs.h"
 

@@ -7,7 +7,7 @@
 // appending costs the same however long the text is; text(), the selection
 // and find() still see exactly the text that was written.
 
-#include "core/PaneBlockMap.h"
+#include "terminal/PaneBlockMap.h"
 
 #include <QColor>
 #include <QElapsedTimer>

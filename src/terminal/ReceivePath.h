@@ -6,16 +6,13 @@
 // counter `zir`, the clear action and the pane's read-only switch.
 
 #include <QObject>
-#include <functional>
 
 class QCheckBox;
 class QPushButton;
 class ClickLabel;
 class FormatSwitch;
-class PortPanel;
 class ReceivePane;
 class Scheduler;
-class SendPath;
 class SerialPort;
 class Toolbar;
 class Timer;
@@ -37,13 +34,6 @@ public:
     };
 
     ReceivePath(const Services &services, QWidget *parent);
-    void setParts(PortPanel *panel, SendPath *send)
-    {
-        m_panel = panel;
-        m_send = send;
-    }
-    // The modem's call watch, run first in every tick.
-    void setCallWatch(std::function<void()> watch) { m_callWatch = std::move(watch); }
 
     ReceivePane *Text2() const { return m_text2; }
     Timer *mtimer() const { return m_mtimer; }
@@ -71,14 +61,18 @@ public:
     QCheckBox *readOnlySwitch() const { return m_onlyR; }
     ClickLabel *counterLabel() const { return m_zir; }
 
+signals:
+    // A poll tick begins; the call watch and the line lamps run here, before
+    // the drain.
+    void polling();
+    // Receiving was switched off (the send button is usable again).
+    void receiveStopped();
+
 private:
     void buildControls(QWidget *parent);
     void showCounter();
 
     Services m_s;
-    PortPanel *m_panel = nullptr;
-    SendPath *m_send = nullptr;
-    std::function<void()> m_callWatch;
     Timer *m_mtimer = nullptr;
     qint64 m_counter = 0;
 

@@ -1,4 +1,4 @@
-#include "core/SerialPort.h"
+#include "serial/SerialPort.h"
 
 #include "core/TextCodec.h"
 

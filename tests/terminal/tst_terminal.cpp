@@ -4,13 +4,13 @@
 
 #include "PtyPair.h"
 #include "WindowRig.h"
-#include "core/CheckCodes.h"
-#include "core/FormatSwitch.h"
-#include "core/SendPath.h"
-#include "core/SerialPort.h"
-#include "core/Toolbar.h"
 #include "core/Widgets.h"
 #include "modem/SimulatedModem.h"
+#include "serial/SerialPort.h"
+#include "terminal/CheckCodes.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/SendPath.h"
+#include "terminal/Toolbar.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 // the device that the name stands for: a number N is the platform's N-th
 // serial port, any other text a device name or path, or a simulated device.
 
-#include "core/SerialDevice.h"
+#include "serial/SerialDevice.h"
 
 #include <QStringDecoder>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "core/CheckCodes.h"
+#include "terminal/CheckCodes.h"
 
 #include "core/DataFormats.h"
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/ReceivePane.h"
-#include "core/SendPath.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/SendPath.h"
 
 #include <QAction>
 #include <QCheckBox>

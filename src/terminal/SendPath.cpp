@@ -1,16 +1,16 @@
-#include "core/SendPath.h"
+#include "terminal/SendPath.h"
 
 #include "core/Dialogs.h"
-#include "core/FormatSwitch.h"
-#include "core/PortSettings.h"
-#include "core/ReceivePath.h"
 #include "core/Scheduler.h"
-#include "core/SerialPort.h"
-#include "core/StatusBar.h"
-#include "core/TerminalFlags.h"
 #include "core/TextCodec.h"
-#include "core/Toolbar.h"
 #include "core/Widgets.h"
+#include "serial/PortSettings.h"
+#include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TerminalFlags.h"
+#include "terminal/Toolbar.h"
 
 #include <QCheckBox>
 #include <QComboBox>

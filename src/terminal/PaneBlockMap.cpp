@@ -1,4 +1,4 @@
-#include "core/PaneBlockMap.h"
+#include "terminal/PaneBlockMap.h"
 
 #include <QStringList>
 #include <algorithm>

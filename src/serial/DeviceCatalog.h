@@ -3,7 +3,7 @@
 // number N the platform's N-th serial port, any other text a device name or
 // path. Also the list the port box offers.
 
-#include "core/SerialDevice.h"
+#include "serial/SerialDevice.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "core/PortSettings.h"
+#include "serial/PortSettings.h"
 
 #include "core/NumberText.h"
 

@@ -1,4 +1,4 @@
-#include "core/LoopbackDevice.h"
+#include "serial/LoopbackDevice.h"
 
 int LoopbackDevice::open(const PortSettings &)
 {

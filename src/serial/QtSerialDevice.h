@@ -1,7 +1,7 @@
 #pragma once
 // A real serial device (or pseudo-terminal) through QSerialPort.
 
-#include "core/SerialDevice.h"
+#include "serial/SerialDevice.h"
 
 #include <QSerialPort>
 

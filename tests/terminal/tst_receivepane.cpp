@@ -1,8 +1,8 @@
 // The receive pane: its text, selection, search, colours, file and events,
 // and the short display blocks it shows the text in.
 
-#include "core/PaneBlockMap.h"
-#include "core/ReceivePane.h"
+#include "terminal/PaneBlockMap.h"
+#include "terminal/ReceivePane.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "core/StatusBar.h"
+#include "terminal/StatusBar.h"
 
 #include <QDateTime>
 #include <QLabel>
