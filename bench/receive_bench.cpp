@@ -8,6 +8,7 @@
 #include "MemorySettingsStore.h"
 #include "PaneMeasures.h"
 #include "PtyPair.h"
+#include "RecordingDesktop.h"
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
 #include "desktop/MainWindow.h"
@@ -82,7 +83,8 @@ int main(int argc, char *argv[])
     SilentDialogs dialogs;
     DeviceCatalog devices;
     MemorySettingsStore settings;
-    MainWindow window({scheduler, dialogs, devices, settings, {}});
+    RecordingDesktop desktop;
+    MainWindow window({scheduler, dialogs, devices, settings, desktop});
     window.show();
     PtyPair pty;
     window.findChild<QComboBox *>("comba")->setEditText(pty.slavePath());

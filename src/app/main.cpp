@@ -2,14 +2,15 @@
 
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
+#include "desktop/Artwork.h"
 #include "desktop/MainWindow.h"
+#include "desktop/SingleInstance.h"
 #include "desktop/SplashWindow.h"
+#include "desktop/SystemDesktop.h"
 #include "serial/DeviceCatalog.h"
 #include "settings/IniSettingsStore.h"
 
 #include <QApplication>
-#include <QDesktopServices>
-#include <QUrl>
 
 int main(int argc, char *argv[])
 {
@@ -17,17 +18,27 @@ int main(int argc, char *argv[])
     // The settings file and the data folder are named after the title.
     QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    QApplication::setWindowIcon(KestrelIcon("kestrel"));
+    // The desktop entry that describes the program (kestrel.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrel"));
 
     QtScheduler scheduler;
     QtDialogs dialogs;
+    SystemDesktop desktop;
+    const StartRole role = DecideStart(desktop, dialogs);
+    if (role == StartRole::Quit)
+        return 0;
+    // A second copy runs without splash window, hot keys and tray icon.
+    SplashWindow *splash = nullptr;
+    if (role == StartRole::FirstCopy) {
+        splash = new SplashWindow(scheduler);
+        splash->show();
+        desktop.grabHotKeys();
+    }
+
     DeviceCatalog devices;
     IniSettingsStore settings;
-
-    auto *splash = new SplashWindow(scheduler);
-    splash->show();
-    MainWindow window({scheduler, dialogs, devices, settings, [](const QString &path) {
-                           QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-                       }});
+    MainWindow window({scheduler, dialogs, devices, settings, desktop});
     window.show();
     window.StartUp(splash);
     return app.exec();

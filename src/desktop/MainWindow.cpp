@@ -4,7 +4,19 @@
 #include "commands/CommandMenu.h"
 #include "commands/CommandSequencer.h"
 #include "commands/CommandStore.h"
+#include "desktop/AboutWindow.h"
+#include "desktop/Artwork.h"
+#include "desktop/DesktopServices.h"
+#include "desktop/HelpFile.h"
+#include "desktop/HotKeyToggle.h"
+#include "desktop/IconCycle.h"
+#include "desktop/MenuTree.h"
+#include "desktop/ReceiveAreaResizer.h"
 #include "desktop/SplashWindow.h"
+#include "desktop/StatusPanels.h"
+#include "desktop/ToolLauncher.h"
+#include "desktop/TopmostSwitch.h"
+#include "desktop/TrayMenu.h"
 #include "modem/CallAnswer.h"
 #include "modem/ModemCommands.h"
 #include "modem/SimulatedModem.h"
@@ -35,6 +47,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QMainWindow(parent), m_services(services)
@@ -87,7 +100,11 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
                  m_splash->Finish();
          },
          [this] { m_call->go()->stop(); }, [this] { return m_call->isCallUp(); },
-         [this] { m_call->HangUpAction(); }, {}},
+         [this] { m_call->HangUpAction(); },
+         [this] {
+             m_services.desktop.releaseHotKeys();
+             m_services.desktop.removeTrayIcon();
+         }},
         this);
 
     m_send->setReceivePath(m_receive);
@@ -105,6 +122,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
         case 3: m_send->StopAll(); break;
         case 4: m_formats->ToggleBoth(); break;
         case 5: m_checks->ChecksumCommand(); break;
+        case 6: HelpFile().open(m_services.desktop); break;
         default: break;
         }
     });
@@ -116,8 +134,14 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     connect(m_toolbar->convertReceiveAction(), &QAction::triggered, this, [this, pane] { m_formats->ChngR(pane); });
     connect(m_portPanel->exitButton(), &QPushButton::clicked, this, &QWidget::close);
 
-    buildMenus();
     buildLayout();
+    buildDesktop();
+    buildMenus();
+    // The window keeps one size: the design's 8655 x 7905 twips (15 twips
+    // to the pixel at 96 dpi), or more where the controls need more at the
+    // user's font and scale.
+    const QSize design(8655 / 15, 7905 / 15);
+    setFixedSize(design.expandedTo(sizeHint()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -149,7 +173,8 @@ void MainWindow::buildCommands()
     m_store = new CommandStore(m_values.databasePath, m_values.tableName, m_services.dialogs, this);
     m_sequencer = new CommandSequencer({*m_store, *m_port, m_services.scheduler, m_services.dialogs,
                                         *m_status, m_flags, *m_formats, *m_send, *m_receive,
-                                        m_services.openFile, [this] { OpenCommandManager(); }},
+                                        [this](const QString &path) { m_services.desktop.openPath(path); },
+                                        [this] { OpenCommandManager(); }},
                                        this);
 }
 
@@ -160,85 +185,76 @@ void MainWindow::OpenCommandManager()
     m_manager->ShowManager();
 }
 
-QAction *MainWindow::addMenuItem(QMenu *menu, const char *name, const QString &text,
-                                 const QKeySequence &shortcut)
-{
-    QAction *a = menu->addAction(text);
-    a->setObjectName(QString::fromUtf8(name));
-    a->setShortcut(shortcut);
-    return a;
-}
-
 void MainWindow::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    file->setObjectName(QStringLiteral("wen"));
-    file->addAction(m_sequencer->mopendaytext());
-    file->addSeparator();
-    connect(addMenuItem(file, "exit", QStringLiteral("退出(X)"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
-            &QAction::triggered, this, &QWidget::close);
-
-    QMenu *control = menuBar()->addMenu(QStringLiteral("控制(&K)"));
-    control->setObjectName(QStringLiteral("控制"));
-    connect(addMenuItem(control, "发送", QStringLiteral("发送"), QKeySequence(Qt::Key_F1)),
-            &QAction::triggered, m_send, &SendPath::Send);
-    connect(addMenuItem(control, "mAutoT", QStringLiteral("自动发送"), QKeySequence(Qt::SHIFT | Qt::Key_F1)),
-            &QAction::triggered, m_send, &SendPath::AutoSendMenu);
-    connect(addMenuItem(control, "接收", QStringLiteral("接收"), QKeySequence(Qt::Key_F2)),
-            &QAction::triggered, m_receive, &ReceivePath::Receive);
-    connect(addMenuItem(control, "停止", QStringLiteral("停止")), &QAction::triggered, m_receive,
-            &ReceivePath::StopReceive);
-    control->addSeparator();
-    connect(addMenuItem(control, "checksum", QStringLiteral("校验和"), QKeySequence(Qt::Key_F5)),
-            &QAction::triggered, m_checks, &CheckCodes::ChecksumCommand);
-    control->addSeparator();
-    control->addAction(m_call->callItem());
-    control->addAction(m_call->hangItem());
-    control->addSeparator();
-    connect(addMenuItem(control, "清除发送", QStringLiteral("清除发送"), QKeySequence(Qt::Key_F8)),
-            &QAction::triggered, m_send, &SendPath::Clear);
-    connect(addMenuItem(control, "料", QStringLiteral("清除接收"), QKeySequence(Qt::Key_F9)),
-            &QAction::triggered, m_receive, &ReceivePath::Clear);
-    control->addSeparator();
-    for (int n = 1; n <= 3; ++n) {
+    // The items this window carries out; the parts supply their own.
+    QList<QAction *> items;
+    const auto item = [this, &items](const char *name, auto action) {
+        QAction *a = Named(new QAction(this), name);
+        connect(a, &QAction::triggered, this, action);
+        items << a;
+    };
+    item("exit", [this] { close(); });
+    item("发送", [this] { m_send->Send(); });
+    item("mAutoT", [this] { m_send->AutoSendMenu(); });
+    item("接收", [this] { m_receive->Receive(); });
+    item("停止", [this] { m_receive->StopReceive(); });
+    item("checksum", [this] { m_checks->ChecksumCommand(); });
+    item("清除发送", [this] { m_send->Clear(); });
+    item("料", [this] { m_receive->Clear(); });
+    for (const int n : {1, 2, 3}) {
         const QByteArray name = "转串口" + QByteArray::number(n);
-        const auto key = QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1));
-        connect(addMenuItem(control, name.constData(), QStringLiteral("转串口 %1").arg(n), key),
-                &QAction::triggered, this, [this, n] { m_portPanel->SwitchToPort(n); });
+        item(name.constData(), [this, n] { m_portPanel->SwitchToPort(n); });
     }
+    item("mCollectfrmsend", [this] {
+        OpenCommandManager();
+        m_manager->OpenForAdding(m_send->sendText());
+    });
+    item("设置握手等待时间", [this] { SetHandshakeTime(m_services.dialogs, m_values.handshakeWaitMs); });
+    item("计算器", [this] { ToolLauncher(m_services.desktop).StartCalculator(); });
+    item("计事本", [this] { ToolLauncher(m_services.desktop).StartTextEditor(); });
+    item("guanyu", [this] { HelpFile().open(m_services.desktop); });
+    item("guangty", [this] { openAbout(); });
+    items << m_sequencer->mopendaytext() << m_call->callItem() << m_call->hangItem()
+          << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
+          << m_checks->mCheckSum() << m_checks->mCRC() << m_tray->items();
 
-    QMenu *commands = menuBar()->addMenu(QStringLiteral("命令(&M)"));
-    commands->setObjectName(QStringLiteral("ming"));
-    QMenu *custom = commands->addMenu(QStringLiteral("自定义命令"));
-    custom->setObjectName(QStringLiteral("mDiyOrder"));
+    m_menus = new MenuTree(menuBar(), this, items);
+    m_tray->setMenu(m_menus->menu(QStringLiteral("popmenu")));
+    QMenu *custom = m_menus->menu(QStringLiteral("mDiyOrder"));
     m_commandMenu = new CommandMenu(custom, *m_store, this);
     connect(m_commandMenu, &CommandMenu::itemTriggered, this, [this, custom](int index) {
-        const QList<QAction *> items = custom->actions();
-        m_sequencer->SendNamedCommand(index, index < items.size() ? items[index]->text() : QString());
+        const QList<QAction *> entries = custom->actions();
+        m_sequencer->SendNamedCommand(index, index < entries.size() ? entries[index]->text() : QString());
     });
-    commands->addSeparator();
-    commands->addAction(m_sequencer->mOnOrder());
-    commands->addSeparator();
-    connect(addMenuItem(commands, "mCollectfrmsend", QStringLiteral("提取命令"),
-                        QKeySequence(Qt::CTRL | Qt::Key_R)),
-            &QAction::triggered, this, [this] {
-                OpenCommandManager();
-                m_manager->OpenForAdding(m_send->sendText());
-            });
+}
 
-    QMenu *options = menuBar()->addMenu(QStringLiteral("选项(&O)"));
-    options->setObjectName(QStringLiteral("MOption1"));
-    connect(addMenuItem(options, "设置握手等待时间", QStringLiteral("设置握手时间")), &QAction::triggered,
-            this, [this] { SetHandshakeTime(m_services.dialogs, m_values.handshakeWaitMs); });
-    options->addSeparator();
-    options->addAction(m_store->createTableNameAction(this));
-    options->addSeparator();
-    options->addAction(m_sequencer->mOrderSave());
-    options->addSeparator();
-    QMenu *checkMode = options->addMenu(QStringLiteral("校验方式"));
-    checkMode->setObjectName(QStringLiteral("mcheckmod"));
-    checkMode->addAction(m_checks->mCheckSum());
-    checkMode->addAction(m_checks->mCRC());
+QAction *MainWindow::menuItem(const QString &name) const
+{
+    return m_menus->item(name);
+}
+
+void MainWindow::buildDesktop()
+{
+    DesktopServices &desktop = m_services.desktop;
+    setWindowIcon(KestrelIcon("kestrel"));
+    new HotKeyToggle(desktop, *this, this);
+    m_tray = new TrayMenu(desktop, *this, this);
+    m_icons = new IconCycle(m_services.scheduler, desktop, *this, [this] { return m_port->isOpen(); }, this);
+    new StatusPanels(m_services.scheduler, desktop, *m_status, *this);
+    const char *icons[6] = {"send", "receive", "stop", "convert", "check", "help"};
+    for (int i = 0; i < 6; ++i)
+        m_toolbar->button(i + 1)->setIcon(KestrelIcon(icons[i]));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+}
+
+void MainWindow::openAbout()
+{
+    if (!m_about) {
+        m_about = new AboutWindow(this);
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    ShowWindow(*m_about);
 }
 
 void MainWindow::buildLayout()
@@ -264,12 +280,24 @@ void MainWindow::buildLayout()
     left->addStretch(1);
     top->addLayout(left);
 
-    // Right: the receive frame above the send area.
+    // Right: the receive frame above the send area. The strip PicT above the
+    // receive pane holds the buttons that enlarge and restore the receive
+    // area and the always-on-top switch; the strip PicR below it the receive
+    // controls. The enlarged frame covers the send area.
     auto *right = new QVBoxLayout;
-    auto *frame1 = new QGroupBox(QStringLiteral("接收区"), central);
-    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *frame1 = Named(new QGroupBox(QStringLiteral("接收区"), central), "Frame1");
     OnHover(frame1, [this] { m_portPanel->resetBufferLabels(); });
+    auto *sendBox = Named(new QGroupBox(QStringLiteral("发送区"), central), "sendArea");
+    m_resizer = new ReceiveAreaResizer(m_services.scheduler, *frame1, *m_receive->Text2(), *sendBox, frame1);
+    m_topmost = new TopmostSwitch(*this, *m_send->Text1(), frame1);
     auto *receiveLayout = new QVBoxLayout(frame1);
+    auto *picT = new QHBoxLayout;
+    picT->addWidget(m_resizer->ImgDown());
+    picT->addWidget(m_resizer->ImgUp());
+    picT->addStretch(1);
+    picT->addWidget(m_topmost->Pictop1());
+    picT->addWidget(m_topmost->Pictop2());
+    receiveLayout->addLayout(picT);
     receiveLayout->addWidget(m_receive->Text2(), 1);
     auto *picR = new QHBoxLayout;
     picR->addWidget(m_formats->receiveSelector());
@@ -281,9 +309,10 @@ void MainWindow::buildLayout()
     picR->addWidget(m_portPanel->receiveBufferLabel());
     picR->addWidget(m_receive->counterLabel());
     receiveLayout->addLayout(picR);
+    // Takes the room the pane leaves while it grows or shrinks.
+    receiveLayout->addStretch(0);
     right->addWidget(frame1, 3);
 
-    auto *sendBox = new QGroupBox(QStringLiteral("发送区"), central);
     auto *sendLayout = new QVBoxLayout(sendBox);
     sendLayout->addWidget(m_send->Text1(), 1);
     auto *row1 = new QHBoxLayout;
@@ -304,8 +333,6 @@ void MainWindow::buildLayout()
     sendLayout->addLayout(row2);
     right->addWidget(sendBox, 2);
     top->addLayout(right, 1);
-
-    resize(860, 620);
 }
 
 void MainWindow::StartUp(SplashWindow *splash)

@@ -10,10 +10,15 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <functional>
 #include <memory>
 
 class CallAnswer;
+class DesktopServices;
+class IconCycle;
+class MenuTree;
+class ReceiveAreaResizer;
+class TopmostSwitch;
+class TrayMenu;
 class CheckCodes;
 class CommandMenu;
 class CommandSequencer;
@@ -43,8 +48,8 @@ public:
         Dialogs &dialogs;
         DeviceCatalog &devices;
         SettingsStore &settings;
-        // Asks the desktop to open a file with its program (the day log).
-        std::function<void(const QString &path)> openFile;
+        // Tray, hot keys, opening files, starting programs.
+        DesktopServices &desktop;
     };
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
@@ -69,6 +74,12 @@ public:
     CommandSequencer &sequencer() { return *m_sequencer; }
     ModemCommands &modem() { return *m_modem; }
     CallAnswer &callAnswer() { return *m_call; }
+    MenuTree &menus() { return *m_menus; }
+    // The menu item (or menu) of this object name; null when there is none.
+    QAction *menuItem(const QString &name) const;
+    IconCycle &iconCycle() { return *m_icons; }
+    TopmostSwitch &topmost() { return *m_topmost; }
+    ReceiveAreaResizer &receiveArea() { return *m_resizer; }
     // The command manager window while it is open.
     CommandManager *commandManager() const { return m_manager; }
     void OpenCommandManager();
@@ -81,8 +92,8 @@ private:
     void buildCommands();
     void buildMenus();
     void buildLayout();
-    QAction *addMenuItem(QMenu *menu, const char *name, const QString &text,
-                         const QKeySequence &shortcut = {});
+    void buildDesktop();
+    void openAbout();
 
     Services m_services;
     TerminalFlags m_flags;
@@ -103,5 +114,11 @@ private:
     QPointer<CommandManager> m_manager;
     Lifecycle *m_lifecycle = nullptr;
     QPointer<SplashWindow> m_splash;
+    MenuTree *m_menus = nullptr;
+    TrayMenu *m_tray = nullptr;
+    IconCycle *m_icons = nullptr;
+    TopmostSwitch *m_topmost = nullptr;
+    ReceiveAreaResizer *m_resizer = nullptr;
+    QPointer<QWidget> m_about;
     bool m_closing = false;
 };

@@ -48,7 +48,6 @@ class SequencerTest : public QObject
     QTemporaryDir dir;
     QString dbPath;
     std::unique_ptr<WindowRig> rig;
-    QStringList opened;
 
     QAction *mOnOrder() const { return rig->control<QAction>("mOnOrder"); }
     QList<QByteArray> lineBytes() const { return rig->line.chunks(); }
@@ -82,13 +81,12 @@ private slots:
         static int n = 0;
         dbPath = dir.filePath(QString("orders%1.db").arg(++n));
         rig = std::make_unique<WindowRig>();
-        opened.clear();
         rig->addScripted(kTapped, [](ScriptedDevice &plug) { plug.echo = true; });
         rig->settings.save("Options", "DBName", dbPath);
         rig->settings.save("Options", "TableName", "mm");
         rig->settings.save("ComPort", "Port", kTapped);
         QFile::remove(CommandSequencer::MessageLogPath());
-        rig->build([this](const QString &path) { opened << path; });
+        rig->build();
     }
     void cleanup()
     {
@@ -203,7 +201,7 @@ private slots:
         startWith({{"Ping", "01 03", 100, 16, "Y"}});
         // No log yet today: opening it does nothing.
         rig->control<QAction>("mopendaytext")->trigger();
-        QVERIFY(opened.isEmpty());
+        QVERIFY(rig->desktop.opened.isEmpty());
         QVERIFY(rig->dialogs.shown.isEmpty());
 
         QAction *save = rig->control<QAction>("mOrderSave");
@@ -230,7 +228,7 @@ private slots:
         QCOMPARE(bytes, head + time + EncodeGbk("\r\nSENDING :  01 03\r\nRECEIVE :  01 03 \r\n"));
 
         rig->control<QAction>("mopendaytext")->trigger();
-        QCOMPARE(opened, QStringList{CommandSequencer::MessageLogPath()});
+        QCOMPARE(rig->desktop.opened, QStringList{CommandSequencer::MessageLogPath()});
 
         // Off again: a run leaves the log and the pane alone.
         save->trigger();

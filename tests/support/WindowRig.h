@@ -4,6 +4,7 @@
 // names. Header-only, for the tests that link the main window.
 
 #include "MemorySettingsStore.h"
+#include "RecordingDesktop.h"
 #include "ScriptedDevice.h"
 #include "ScriptedDialogs.h"
 #include "VirtualScheduler.h"
@@ -39,10 +40,9 @@ struct WindowRig
     }
 
     // Builds the window over what the test has set up so far.
-    MainWindow &build(std::function<void(const QString &path)> openFile = {})
+    MainWindow &build()
     {
-        window = std::make_unique<MainWindow>(
-            MainWindow::Services{clock, dialogs, devices, store, std::move(openFile)});
+        window = std::make_unique<MainWindow>(MainWindow::Services{clock, dialogs, devices, store, desktop});
         return *window;
     }
 
@@ -84,6 +84,7 @@ struct WindowRig
     ScriptedDialogs dialogs;
     WriteLog line;
     DeviceCatalog devices;
+    RecordingDesktop desktop;
     MemorySettingsStore settings;
     SettingsStore &store;
     std::unique_ptr<MainWindow> window;

@@ -1,0 +1,29 @@
+#include "desktop/HelpFile.h"
+
+#include "desktop/DesktopServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+QStringList HelpFile::installedFolders()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    return {programFolder, QDir::cleanPath(programFolder + QStringLiteral("/../share/kestrel"))};
+}
+
+QString HelpFile::path() const
+{
+    for (const QString &folder : m_folders) {
+        const QFileInfo file(QDir(folder), QString::fromLatin1(kFileName));
+        if (file.isFile())
+            return file.absoluteFilePath();
+    }
+    return {};
+}
+
+bool HelpFile::open(DesktopServices &desktop) const
+{
+    const QString file = path();
+    return !file.isEmpty() && desktop.openPath(file);
+}

@@ -1,0 +1,34 @@
+#include "desktop/HotKeyToggle.h"
+
+#include "desktop/DesktopServices.h"
+
+#include <QWidget>
+
+const QString HotKeyToggle::kTrayTip = QStringLiteral("Kestrel2.0\n[返回Num *]");
+
+void ShowWindow(QWidget &window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+HotKeyToggle::HotKeyToggle(DesktopServices &desktop, QWidget &window, QObject *parent)
+    : QObject(parent), m_desktop(desktop), m_window(window)
+{
+    connect(&desktop, &DesktopServices::hotKeyPressed, this, [this](int id) {
+        if (id == ShowHideKey)
+            Toggle();
+    });
+}
+
+void HotKeyToggle::Toggle()
+{
+    if (m_window.isVisible()) {
+        m_window.hide();
+        m_desktop.addTrayIcon(m_window.windowIcon(), kTrayTip);
+        return;
+    }
+    ShowWindow(m_window);
+    m_desktop.removeTrayIcon();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The real desktop: a lock file for the running copy, hot keys through an
+// X11 key grab, QSystemTrayIcon, and programs found on PATH and started
+// with QProcess.
+
+#include "desktop/DesktopServices.h"
+
+#include <memory>
+
+class QLockFile;
+class QSystemTrayIcon;
+class X11KeyGrab;
+
+// The command line of a desktop entry's Exec key (freedesktop.org desktop
+// entry text), without its field codes (%f, %U, ...); empty when it has none.
+QStringList DesktopEntryCommand(const QString &entryText);
+
+class SystemDesktop : public DesktopServices
+{
+    Q_OBJECT
+public:
+    // lockPath is the file that marks the running copy; by default one in
+    // the user's runtime folder.
+    explicit SystemDesktop(const QString &lockPath = defaultLockPath(), QObject *parent = nullptr);
+    ~SystemDesktop() override;
+
+    static QString defaultLockPath();
+
+    bool anotherCopyRunning() override;
+    bool grabHotKeys() override;
+    void releaseHotKeys() override;
+    void addTrayIcon(const QIcon &icon, const QString &tip) override;
+    void setTrayIcon(const QIcon &icon) override;
+    void removeTrayIcon() override;
+    bool hasTrayIcon() const override;
+    LockKeys lockKeys() const override;
+    bool openPath(const QString &path) override;
+    QString findProgram(const QString &name) const override;
+    QStringList defaultCommandFor(const QString &mimeType) const override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
+
+private:
+    X11KeyGrab &keys() const;
+
+    QString m_lockPath;
+    std::unique_ptr<QLockFile> m_lock;
+    mutable X11KeyGrab *m_keys = nullptr; // connected on first use
+    QSystemTrayIcon *m_tray = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The tools menu: starts the desktop's calculator (`计算器`) or text editor
+// (`计事本`), the first of the usual programs that is installed, without
+// waiting; nothing happens when none is.
+
+#include <QStringList>
+
+class DesktopServices;
+
+class ToolLauncher
+{
+public:
+    // The calculators, in the order they are looked for.
+    static const QStringList kCalculators;
+    // The text editors looked for after the desktop's default for text files.
+    static const QStringList kEditors;
+
+    explicit ToolLauncher(DesktopServices &desktop) : m_desktop(desktop) {}
+
+    // Each is false when no program was started.
+    bool StartCalculator();
+    bool StartTextEditor();
+
+private:
+    bool startFirstInstalled(const QList<QStringList> &commands);
+
+    DesktopServices &m_desktop;
+};

@@ -1,0 +1,93 @@
+#pragma once
+// A desktop for tests: records the tray icon, the hot-key grabs, the files
+// opened and the programs started; the programs "installed", the default
+// text editor and the other running copy are set by the test. Hot keys and
+// tray clicks are sent with the press and click functions. Header-only, for
+// the tests that link the desktop.
+
+#include "desktop/DesktopServices.h"
+
+struct RecordingDesktop : DesktopServices
+{
+    // What the test sets.
+    bool otherCopy = false;       // another copy is running
+    bool x11 = true;              // the session has global keys
+    QStringList installed;        // program names findProgram knows
+    QStringList defaultEditor;    // the default command for text/plain
+    LockKeys locks;               // what lockKeys answers
+
+    // What the program did.
+    bool grabbed = false;
+    int grabs = 0;
+    int releases = 0;
+    bool tray = false;
+    QIcon trayIcon;
+    QString trayTip;
+    int trayChanges = 0;          // setTrayIcon while the icon was there
+    QStringList opened;
+    QList<QStringList> started;   // program, then its arguments
+
+    bool anotherCopyRunning() override { return otherCopy; }
+    bool grabHotKeys() override
+    {
+        ++grabs;
+        grabbed = x11;
+        return x11;
+    }
+    void releaseHotKeys() override
+    {
+        ++releases;
+        grabbed = false;
+    }
+    void addTrayIcon(const QIcon &icon, const QString &tip) override
+    {
+        tray = true;
+        trayIcon = icon;
+        trayTip = tip;
+    }
+    void setTrayIcon(const QIcon &icon) override
+    {
+        if (!tray)
+            return;
+        trayIcon = icon;
+        ++trayChanges;
+    }
+    void removeTrayIcon() override { tray = false; }
+    bool hasTrayIcon() const override { return tray; }
+    LockKeys lockKeys() const override { return locks; }
+    bool openPath(const QString &path) override
+    {
+        opened << path;
+        return true;
+    }
+    QString findProgram(const QString &name) const override
+    {
+        return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
+    }
+    QStringList defaultCommandFor(const QString &mimeType) const override
+    {
+        return mimeType == QLatin1String("text/plain") ? defaultEditor : QStringList();
+    }
+    bool startProgram(const QString &program, const QStringList &arguments) override
+    {
+        started << (QStringList{program} + arguments);
+        return true;
+    }
+
+    // A hot key arrives; only while grabbed, as with a real grab.
+    void press(int id)
+    {
+        if (grabbed)
+            emit hotKeyPressed(id);
+    }
+    void doubleClickTray()
+    {
+        if (tray)
+            emit trayDoubleClicked();
+    }
+    void rightClickTray(const QPoint &pos)
+    {
+        if (tray)
+            emit trayMenuRequested(pos);
+    }
+};
