@@ -1,0 +1,450 @@
+// The desktop side of the main window on a recording desktop: the menu
+// tree, the hot key and the tray, the single-instance question, the icon
+// cycle, always-on-top, enlarging the receive area, the fixed size, the
+// status panels, the tools, help and about.
+
+#include "WindowRig.h"
+#include "desktop/DesktopServices.h"
+#include "desktop/HelpFile.h"
+#include "desktop/HotKeyToggle.h"
+#include "desktop/IconCycle.h"
+#include "desktop/MenuTree.h"
+#include "desktop/ReceiveAreaResizer.h"
+#include "desktop/SingleInstance.h"
+#include "desktop/SystemDesktop.h"
+#include "desktop/ToolLauncher.h"
+#include "desktop/TopmostSwitch.h"
+#include "serial/SerialPort.h"
+#include "terminal/StatusBar.h"
+#include "terminal/Toolbar.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+// The tree as text: one line per entry, indented by level, "name caption
+// shortcut", "-" for a separator, "(hidden)" after a hidden menu.
+void dumpMenu(const QMenu *menu, int level, QStringList &out)
+{
+    for (const QAction *a : menu->actions()) {
+        const QString indent(2 * level, u' ');
+        if (a->isSeparator()) {
+            out << indent + u'-';
+            continue;
+        }
+        QString line = indent + a->objectName() + u' ' + a->text();
+        if (!a->shortcut().isEmpty())
+            line += u' ' + a->shortcut().toString();
+        if (!a->isVisible())
+            line += QStringLiteral(" (hidden)");
+        out << line;
+        if (a->menu())
+            dumpMenu(a->menu(), level + 1, out);
+    }
+}
+
+} // namespace
+
+class DesktopTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WindowRig> rig;
+
+    MainWindow &window() { return *rig->window; }
+    void trigger(const char *item) { window().menuItem(QString::fromUtf8(item))->trigger(); }
+    void showWindow()
+    {
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+    }
+
+private slots:
+    void init()
+    {
+        rig = std::make_unique<WindowRig>();
+        rig->build().receivePath().StartPolling();
+        rig->desktop.grabHotKeys();
+        showWindow();
+    }
+    void cleanup() { rig.reset(); }
+
+    void menuTreeIsTheWholeTable()
+    {
+        QStringList tree;
+        for (const QAction *top : window().menuBar()->actions()) {
+            tree << top->objectName() + u' ' + top->text();
+            dumpMenu(top->menu(), 1, tree);
+        }
+        for (const char *popup : {"popmenu", "bianji"}) {
+            const QMenu *menu = window().menus().menu(QString::fromUtf8(popup));
+            tree << menu->objectName() + u' ' + menu->title();
+            dumpMenu(menu, 1, tree);
+        }
+        const QString expected = QStringLiteral(R"(wen 文件(&F)
+  da 打开(&O) F3
+  mopendaytext 打开日报文 Ctrl+B
+  -
+  save 保存(&S)
+    chufa 保存发送数据(&F) Ctrl+F
+    cuns1 保存接收数据(&S) Ctrl+S
+  -
+  exit 退出(X) Ctrl+Q
+控制 控制(&K)
+  发送 发送 F1
+  mAutoT 自动发送 Shift+F1
+  接收 接收 F2
+  停止 停止
+  -
+  checksum 校验和 F5
+  -
+  呼叫 呼叫 F6
+  挂机 挂机 F7
+  -
+  mAutoDial 自动巡拨 Ctrl+D
+  -
+  清除发送 清除发送 F8
+  料 清除接收 F9
+  -
+  转串口1 转串口 1 Ctrl+F1
+  转串口2 转串口 2 Ctrl+F2
+  转串口3 转串口 3 Ctrl+F3
+ming 命令(&M)
+  mDiyOrder 自定义命令
+    mOrderM ◣管理器◥ Ctrl+E
+  -
+  mOnOrder 全部发送 Ctrl+F5
+  -
+  mCollectfrmsend 提取命令 Ctrl+R
+MOption1 选项(&O)
+  设置握手等待时间 设置握手时间
+  巡测次数 巡测次数
+  -
+  msettablename 指定命令表名
+  -
+  RecSave 接收自动保存
+  -
+  mOrderSave 收发命令存储[报文]
+  -
+  mcheckmod 校验方式
+    mCheckSum 校验和(字节)
+    mCRC CRC校验(字)
+  -
+  msetkey 设置关键字 Ctrl+G
+  xiyi 协议 (hidden)
+    xieyia 协议一
+    xieyib 协议二
+工具 工具(&T)
+  计算器 计算器(&J) Ctrl+J
+  -
+  计事本 计事本(&P) Ctrl+P
+help 帮助(&H)
+  guanyu 使用说明...
+  -
+  guangty 关于本程序...
+popmenu PopMenu
+  pmshow 显示窗体
+  pmhide 隐藏窗体
+  pmexit 退出程序
+bianji bianji
+  Madd 添加
+  Mdel 删除
+  Mqingchu 清除)");
+        QCOMPARE(tree.join(u'\n'), expected);
+        // The items whose parts are still to come, and the protocol items,
+        // which have no action.
+        QCOMPARE(window().menus().unwired(),
+                 QStringList({"da", "chufa", "cuns1", "mAutoDial", "巡测次数", "RecSave", "msetkey", "xieyia",
+                              "xieyib", "Madd", "Mdel", "Mqingchu"}));
+    }
+
+    void hotKeyHidesIntoTheTrayAndBack()
+    {
+        RecordingDesktop &desktop = rig->desktop;
+        desktop.press(DivideKey);
+        QVERIFY(window().isVisible());
+        QVERIFY(!desktop.tray);
+
+        desktop.press(ShowHideKey);
+        QVERIFY(!window().isVisible());
+        QVERIFY(desktop.tray);
+        QCOMPARE(desktop.trayTip, QString("Kestrel2.0\n[返回Num *]"));
+        QCOMPARE(desktop.trayIcon.cacheKey(), window().windowIcon().cacheKey());
+        desktop.press(ShowHideKey);
+        QVERIFY(window().isVisible());
+        QVERIFY(!desktop.tray);
+
+        // The tray's double-click and 显示窗体 show the window and leave the
+        // icon; 隐藏窗体 hides it; the next hot key hides it again.
+        desktop.press(ShowHideKey);
+        desktop.doubleClickTray();
+        QVERIFY(window().isVisible());
+        QVERIFY(desktop.tray);
+        trigger("pmhide");
+        QVERIFY(!window().isVisible());
+        trigger("pmshow");
+        QVERIFY(window().isVisible());
+        QVERIFY(desktop.tray);
+        desktop.press(ShowHideKey);
+        QVERIFY(!window().isVisible());
+
+        // The right button opens popmenu.
+        desktop.rightClickTray(QPoint(40, 40));
+        QMenu *popmenu = window().menus().menu("popmenu");
+        QTRY_VERIFY(popmenu->isVisible());
+        popmenu->close();
+
+        // 退出程序 asks the exit question; No leaves everything running,
+        // Yes releases the hot keys and removes the tray icon.
+        rig->dialogs.answers.enqueue(MsgAnswer::No);
+        trigger("pmexit");
+        QCOMPARE(rig->dialogs.messages(), QStringList{"确定退出本程序？"});
+        QVERIFY(desktop.grabbed);
+        QVERIFY(desktop.tray);
+        rig->dialogs.answers.enqueue(MsgAnswer::Yes);
+        trigger("pmexit");
+        QVERIFY(!desktop.grabbed);
+        QVERIFY(!desktop.tray);
+    }
+
+    void secondCopyAsksFirst()
+    {
+        struct Case
+        {
+            bool otherCopy;
+            MsgAnswer answer;
+            StartRole role;
+        };
+        for (const Case &c : {Case{false, MsgAnswer::No, StartRole::FirstCopy},
+                              Case{true, MsgAnswer::Yes, StartRole::SecondCopy},
+                              Case{true, MsgAnswer::No, StartRole::Quit}}) {
+            RecordingDesktop desktop;
+            desktop.otherCopy = c.otherCopy;
+            ScriptedDialogs dialogs;
+            dialogs.answers.enqueue(c.answer);
+            QCOMPARE(DecideStart(desktop, dialogs), c.role);
+            QCOMPARE(dialogs.shown.size(), c.otherCopy ? 1 : 0);
+            if (c.otherCopy) {
+                const ShownDialog &box = dialogs.shown.first();
+                QCOMPARE(box.text, QString("程序正在运行,确定打开另一个实例吗?"));
+                QCOMPARE(box.title, QString("提示"));
+                QCOMPARE(box.icon, MsgIcon::Exclamation);
+                QCOMPARE(box.buttons, MsgButtons::YesNo);
+            }
+        }
+    }
+
+    void runningCopyIsKnownByItsLockUntilItEnds()
+    {
+        QTemporaryDir dir;
+        const QString lock = dir.filePath("kestrel.lock");
+        auto first = std::make_unique<SystemDesktop>(lock);
+        QVERIFY(!first->anotherCopyRunning());
+        QVERIFY(SystemDesktop(lock).anotherCopyRunning());
+        first.reset();
+        QVERIFY(!SystemDesktop(lock).anotherCopyRunning());
+
+        // A copy that crashed leaves its lock behind: its process is gone,
+        // so the lock does not hold the next start.
+        QProcess crashed;
+        crashed.start("true");
+        QVERIFY(crashed.waitForStarted());
+        const qint64 pid = crashed.processId();
+        QVERIFY(crashed.waitForFinished());
+        QFile stale(lock);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write(QByteArray::number(pid) + '\n' + QCoreApplication::applicationName().toUtf8() + '\n' +
+                    QSysInfo::machineHostName().toUtf8() + '\n');
+        stale.close();
+        QVERIFY(!SystemDesktop(lock).anotherCopyRunning());
+    }
+
+    void windowIconCyclesWhileThePortIsOpen()
+    {
+        const QList<QIcon> &frames = window().iconCycle().frames();
+        const qint64 closedIcon = window().windowIcon().cacheKey();
+        rig->clock.advance(3 * IconCycle::kIntervalMs);
+        QCOMPARE(window().windowIcon().cacheKey(), closedIcon);
+
+        rig->desktop.press(ShowHideKey);
+        rig->openPort(DeviceCatalog::kLoopbackName);
+        QVERIFY(window().port().isOpen());
+        // Opening may have taken a tick or two: the pictures follow each
+        // other from wherever they are.
+        const auto frameShown = [&] {
+            for (int i = 0; i < frames.size(); ++i) {
+                if (frames[i].cacheKey() == window().windowIcon().cacheKey())
+                    return i;
+            }
+            return -1;
+        };
+        rig->clock.advance(IconCycle::kIntervalMs);
+        int last = frameShown();
+        QVERIFY(last >= 0);
+        for (int tick = 0; tick < 4; ++tick) {
+            rig->clock.advance(IconCycle::kIntervalMs);
+            QCOMPARE(frameShown(), (last + 1) % 3);
+            last = frameShown();
+            // The tray icon follows the window icon.
+            QCOMPARE(rig->desktop.trayIcon.cacheKey(), frames[last].cacheKey());
+        }
+        rig->click("she");
+        QVERIFY(!window().port().isOpen());
+        rig->clock.advance(3 * IconCycle::kIntervalMs);
+        QCOMPARE(frameShown(), last);
+    }
+
+    void alwaysOnTopToggles()
+    {
+        TopmostSwitch &topmost = window().topmost();
+        QVERIFY(rig->visible("Pictop1"));
+        QVERIFY(!rig->visible("Pictop2"));
+        QCOMPARE(topmost.Pictop1()->toolTip(), QString("总在最前"));
+        const QRect geometry = window().geometry();
+        topmost.Pictop1()->click();
+        QVERIFY(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window().isVisible());
+        QCOMPARE(window().geometry(), geometry);
+        QVERIFY(!rig->visible("Pictop1"));
+        QVERIFY(rig->visible("Pictop2"));
+        topmost.Pictop2()->click();
+        QVERIFY(!window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(rig->visible("Pictop1"));
+        QVERIFY(!rig->visible("Pictop2"));
+    }
+
+    void receiveAreaEnlargesAndRestoresWhileReceiving()
+    {
+        ReceiveAreaResizer &area = window().receiveArea();
+        QWidget *pane = window().receivePath().Text2();
+        const int normal = pane->height();
+        rig->openPort(DeviceCatalog::kLoopbackName);
+        window().receivePath().Receive();
+
+        // A second click while the pane grows is ignored; data arriving
+        // meanwhile reaches the pane before the pane is done.
+        QString paneMidway;
+        rig->after(20, [&] {
+            QVERIFY(area.isResizing());
+            area.ImgDown()->click();
+            window().port().outputText("abc");
+        });
+        rig->after(200, [&] {
+            QVERIFY(area.isResizing());
+            paneMidway = rig->pane();
+        });
+        area.ImgDown()->click();
+        QVERIFY(!area.isResizing());
+        QVERIFY(!paneMidway.isEmpty());
+        QVERIFY(!rig->visible("sendArea"));
+        QVERIFY(!rig->visible("ImgDown"));
+        QVERIFY(rig->visible("ImgUp"));
+        const int enlarged = pane->height();
+        QVERIFY(enlarged > normal + 100);
+        QCOMPARE(rig->control<QWidget>("Frame1")->geometry().bottom(),
+                 rig->control<QWidget>("sendArea")->geometry().bottom());
+
+        rig->after(20, [&] { area.ImgUp()->click(); });
+        area.ImgUp()->click();
+        QCOMPARE(pane->height(), normal);
+        QVERIFY(rig->visible("sendArea"));
+        QVERIFY(rig->visible("ImgDown"));
+        QVERIFY(!rig->visible("ImgUp"));
+    }
+
+    void windowKeepsItsSize()
+    {
+        const QSize size = window().size();
+        QVERIFY(size.width() >= 8655 / 15 && size.height() >= 7905 / 15);
+        QVERIFY(window().minimumSizeHint().width() <= size.width());
+        window().resize(size + QSize(200, 100));
+        QCOMPARE(window().size(), size);
+        window().resize(size - QSize(200, 100));
+        QCOMPARE(window().size(), size);
+    }
+
+    void statusPanelsShowLockKeysAndMinimise()
+    {
+        rig->desktop.locks = {true, true, false};
+        rig->clock.advance(500);
+        QCOMPARE(window().statusBar().panel(3), QString("NUM"));
+        QCOMPARE(window().statusBar().panel(4), QString());
+        rig->desktop.locks = {true, false, true};
+        rig->clock.advance(500);
+        QCOMPARE(window().statusBar().panel(3), QString());
+        QCOMPARE(window().statusBar().panel(4), QString("CAPS"));
+
+        QTest::mouseDClick(rig->control<QLabel>("Bar_panel1"), Qt::LeftButton);
+        QVERIFY(window().isMinimized());
+    }
+
+    void toolsStartTheFirstInstalledProgram()
+    {
+        RecordingDesktop &desktop = rig->desktop;
+        trigger("计算器");
+        trigger("计事本");
+        QVERIFY(desktop.started.isEmpty());
+        QVERIFY(rig->dialogs.shown.isEmpty());
+
+        desktop.installed = {"xcalc", "galculator", "mousepad", "gedit"};
+        trigger("计算器");
+        trigger("计事本");
+        QCOMPARE(desktop.started, QList<QStringList>({{"/usr/bin/galculator"}, {"/usr/bin/gedit"}}));
+
+        // The desktop's default for text files comes first, with its options.
+        desktop.started.clear();
+        desktop.defaultEditor = {"mousepad", "--new-window"};
+        trigger("计事本");
+        QCOMPARE(desktop.started, QList<QStringList>({{"/usr/bin/mousepad", "--new-window"}}));
+    }
+
+    void desktopEntryCommandDropsFieldCodes()
+    {
+        const QString entry = QStringLiteral("[Desktop Action new]\nExec=other --new\n\n"
+                                             "[Desktop Entry]\nName=Text Editor\nExec=gedit --new-window %U\n");
+        QCOMPARE(DesktopEntryCommand(entry), QStringList({"gedit", "--new-window"}));
+        QCOMPARE(DesktopEntryCommand("[Desktop Entry]\nExec=\"/opt/my editor/run\" %f\n"),
+                 QStringList{"/opt/my editor/run"});
+        QVERIFY(DesktopEntryCommand("[Desktop Entry]\nName=No command\n").isEmpty());
+    }
+
+    void helpOpensTheHelpTextAndSaysNothingWhenItIsMissing()
+    {
+        // The test program has no help text beside it.
+        trigger("guanyu");
+        window().toolbar().button(6)->trigger();
+        QVERIFY(rig->dialogs.shown.isEmpty());
+        QVERIFY(rig->desktop.opened.isEmpty());
+
+        QTemporaryDir empty, installed;
+        QFile help(installed.filePath(HelpFile::kFileName));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.close();
+        QVERIFY(HelpFile({empty.path(), installed.path()}).open(rig->desktop));
+        QCOMPARE(rig->desktop.opened, QStringList{help.fileName()});
+    }
+
+    void aboutWindowOpensAndCloses()
+    {
+        trigger("guangty");
+        auto *about = window().findChild<QDialog *>("frmabout");
+        QVERIFY(about && about->isVisible());
+        QCOMPARE(about->windowTitle(), QString("关于程序"));
+        auto *ok = about->findChild<QPushButton *>("cmdOK");
+        QCOMPARE(ok->text(), QString("确定"));
+        ok->click();
+        QTRY_VERIFY(!window().findChild<QDialog *>("frmabout"));
+    }
+};
+
+QTEST_MAIN(DesktopTest)
+#include "tst_desktop.moc"
