@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kestrel needs (when missing) and builds it
-# into build/. Used by run.sh and test.sh.
+# into build/. Used by run.sh and test.sh, which may name more packages as
+# arguments.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
-          libx11-dev fonts-wqy-microhei)
+          libx11-dev libxtst-dev fonts-wqy-microhei "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
