@@ -8,6 +8,8 @@ const QString HotKeyToggle::kTrayTip = QStringLiteral("Kestrel2.0\n[返回Num *]
 
 void ShowWindow(QWidget &window)
 {
+    // A window hidden while minimised comes back to be seen.
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
     window.activateWindow();

@@ -8,7 +8,7 @@
 class DesktopServices;
 class QWidget;
 
-// Shows a window, raised above the others and active.
+// Shows a window (not minimised), raised above the others and active.
 void ShowWindow(QWidget &window);
 
 class HotKeyToggle : public QObject
