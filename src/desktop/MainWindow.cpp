@@ -257,6 +257,22 @@ void MainWindow::openAbout()
     ShowWindow(*m_about);
 }
 
+namespace {
+
+// A row of controls: left ones at the left, right ones at the right.
+QHBoxLayout *Row(const QList<QWidget *> &left, const QList<QWidget *> &right)
+{
+    auto *row = new QHBoxLayout;
+    for (QWidget *w : left)
+        row->addWidget(w);
+    row->addStretch(1);
+    for (QWidget *w : right)
+        row->addWidget(w);
+    return row;
+}
+
+} // namespace
+
 void MainWindow::buildLayout()
 {
     QWidget *central = centralWidget();
@@ -291,46 +307,22 @@ void MainWindow::buildLayout()
     m_resizer = new ReceiveAreaResizer(m_services.scheduler, *frame1, *m_receive->Text2(), *sendBox, frame1);
     m_topmost = new TopmostSwitch(*this, *m_send->Text1(), frame1);
     auto *receiveLayout = new QVBoxLayout(frame1);
-    auto *picT = new QHBoxLayout;
-    picT->addWidget(m_resizer->ImgDown());
-    picT->addWidget(m_resizer->ImgUp());
-    picT->addStretch(1);
-    picT->addWidget(m_topmost->Pictop1());
-    picT->addWidget(m_topmost->Pictop2());
-    receiveLayout->addLayout(picT);
+    receiveLayout->addLayout(Row({m_resizer->ImgDown(), m_resizer->ImgUp()},
+                                 {m_topmost->Pictop1(), m_topmost->Pictop2()}));
     receiveLayout->addWidget(m_receive->Text2(), 1);
-    auto *picR = new QHBoxLayout;
-    picR->addWidget(m_formats->receiveSelector());
-    picR->addWidget(m_receive->receiveButton());
-    picR->addWidget(m_receive->stopButton());
-    picR->addWidget(m_receive->clearButton());
-    picR->addWidget(m_receive->readOnlySwitch());
-    picR->addStretch(1);
-    picR->addWidget(m_portPanel->receiveBufferLabel());
-    picR->addWidget(m_receive->counterLabel());
-    receiveLayout->addLayout(picR);
+    receiveLayout->addLayout(Row({m_formats->receiveSelector(), m_receive->receiveButton(),
+                                  m_receive->stopButton(), m_receive->clearButton(), m_receive->readOnlySwitch()},
+                                 {m_portPanel->receiveBufferLabel(), m_receive->counterLabel()}));
     // Takes the room the pane leaves while it grows or shrinks.
     receiveLayout->addStretch(0);
     right->addWidget(frame1, 3);
 
     auto *sendLayout = new QVBoxLayout(sendBox);
     sendLayout->addWidget(m_send->Text1(), 1);
-    auto *row1 = new QHBoxLayout;
-    row1->addWidget(m_formats->sendSelector());
-    row1->addWidget(m_send->sendButton());
-    row1->addWidget(m_send->startButton());
-    row1->addWidget(m_send->stopButton());
-    row1->addWidget(m_send->clearButton());
-    row1->addStretch(1);
-    row1->addWidget(m_portPanel->sendBufferLabel());
-    row1->addWidget(m_send->counterLabel());
-    sendLayout->addLayout(row1);
-    auto *row2 = new QHBoxLayout;
-    row2->addWidget(m_send->modeFrame());
-    row2->addWidget(m_send->intervalRow());
-    row2->addWidget(m_send->assistant());
-    row2->addStretch(1);
-    sendLayout->addLayout(row2);
+    sendLayout->addLayout(Row({m_formats->sendSelector(), m_send->sendButton(), m_send->startButton(),
+                               m_send->stopButton(), m_send->clearButton()},
+                              {m_portPanel->sendBufferLabel(), m_send->counterLabel()}));
+    sendLayout->addLayout(Row({m_send->modeFrame(), m_send->intervalRow(), m_send->assistant()}, {}));
     right->addWidget(sendBox, 2);
     top->addLayout(right, 1);
 }
