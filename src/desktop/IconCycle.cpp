@@ -9,12 +9,12 @@
 IconCycle::IconCycle(Scheduler &scheduler, DesktopServices &desktop, QWidget &window,
                      std::function<bool()> portIsOpen, QObject *parent)
     : QObject(parent), m_desktop(desktop), m_window(window), m_portIsOpen(std::move(portIsOpen)),
-      m_frames{KestrelIcon("kestrel-1"), KestrelIcon("kestrel-2"), KestrelIcon("kestrel-3")},
-      m_timer(scheduler.createTimer(this, QStringLiteral("TimerIcon")))
+      m_frames{KestrelIcon("kestrel-1"), KestrelIcon("kestrel-2"), KestrelIcon("kestrel-3")}
 {
-    connect(m_timer, &Timer::timeout, this, &IconCycle::tick);
-    m_timer->setInterval(kIntervalMs);
-    m_timer->start();
+    Timer *timerIcon = scheduler.createTimer(this, QStringLiteral("TimerIcon"));
+    connect(timerIcon, &Timer::timeout, this, &IconCycle::tick);
+    timerIcon->setInterval(kIntervalMs);
+    timerIcon->start();
 }
 
 void IconCycle::tick()

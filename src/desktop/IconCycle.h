@@ -10,7 +10,6 @@
 
 class DesktopServices;
 class Scheduler;
-class Timer;
 class QWidget;
 
 class IconCycle : public QObject
@@ -24,7 +23,6 @@ public:
 
     // The pictures, in the order shown.
     const QList<QIcon> &frames() const { return m_frames; }
-    Timer *timer() const { return m_timer; }
 
 private:
     void tick();
@@ -34,5 +32,4 @@ private:
     std::function<bool()> m_portIsOpen;
     QList<QIcon> m_frames;
     int m_frame = 0; // IconFrame: the next picture, 0 to 2
-    Timer *m_timer;
 };

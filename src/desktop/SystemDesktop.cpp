@@ -45,8 +45,9 @@ QStringList DesktopEntryCommand(const QString &entryText)
 }
 
 SystemDesktop::SystemDesktop(const QString &lockPath, QObject *parent)
-    : DesktopServices(parent), m_lockPath(lockPath)
+    : DesktopServices(parent), m_lockPath(lockPath), m_keys(new X11KeyGrab(this))
 {
+    connect(m_keys, &X11KeyGrab::pressed, this, &DesktopServices::hotKeyPressed);
 }
 
 SystemDesktop::~SystemDesktop()
@@ -78,38 +79,25 @@ bool SystemDesktop::anotherCopyRunning()
     return lock->error() == QLockFile::LockFailedError;
 }
 
-X11KeyGrab &SystemDesktop::keys() const
-{
-    if (!m_keys) {
-        auto *self = const_cast<SystemDesktop *>(this);
-        m_keys = new X11KeyGrab(self);
-        connect(m_keys, &X11KeyGrab::pressed, self, &DesktopServices::hotKeyPressed);
-    }
-    return *m_keys;
-}
-
 bool SystemDesktop::grabHotKeys()
 {
-    X11KeyGrab &grab = keys();
-    if (!grab.isOpen())
+    if (!m_keys->isOpen())
         return false;
-    grab.grab(kKeypadMultiply, ShowHideKey);
-    grab.grab(kKeypadDivide, DivideKey);
+    m_keys->grab(kKeypadMultiply, ShowHideKey);
+    m_keys->grab(kKeypadDivide, DivideKey);
     return true;
 }
 
 void SystemDesktop::releaseHotKeys()
 {
-    if (m_keys)
-        m_keys->releaseAll();
+    m_keys->releaseAll();
 }
 
 DesktopServices::LockKeys SystemDesktop::lockKeys() const
 {
-    const X11KeyGrab &grab = keys();
-    if (!grab.isOpen())
+    if (!m_keys->isOpen())
         return {};
-    const X11KeyGrab::LockLamps lamps = grab.lockLamps();
+    const X11KeyGrab::LockLamps lamps = m_keys->lockLamps();
     return {true, lamps.num, lamps.caps};
 }
 

@@ -40,10 +40,8 @@ public:
     bool startProgram(const QString &program, const QStringList &arguments) override;
 
 private:
-    X11KeyGrab &keys() const;
-
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
-    mutable X11KeyGrab *m_keys = nullptr; // connected on first use
+    X11KeyGrab *m_keys;
     QSystemTrayIcon *m_tray = nullptr;
 };
