@@ -1,6 +1,7 @@
 // The hot key on a real X server (Xvfb, with trayer as the tray host; the
 // test command starts both): keypad * pressed through XTEST hides the
-// window into the tray and brings it back.
+// window into the tray and brings it back. Also the lock lamps and a key
+// that another client holds.
 
 #include "desktop/Artwork.h"
 #include "desktop/HotKeyToggle.h"
@@ -73,6 +74,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 5000);
         press(XK_KP_Multiply);
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
+
+        // The status bar's NUM panel follows the Num Lock lamp.
+        QVERIFY(desktop.lockKeys().known);
+        const bool numLock = desktop.lockKeys().num;
+        press(XK_Num_Lock);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.lockKeys().num, !numLock, 5000);
+        press(XK_Num_Lock);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.lockKeys().num, numLock, 5000);
 
         // A key another client holds is refused without harm.
         X11KeyGrab other;
