@@ -2,7 +2,6 @@
 
 #include "core/TextCodec.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -19,9 +18,14 @@ QString DefaultCommandDatabasePath()
     return AppFolder() + QStringLiteral("/OrderDB.db");
 }
 
-QString ShortDateText()
+QString ShortDateText(const QDate &date)
 {
-    return QDate::currentDate().toString(QStringLiteral("yyyy-M-d"));
+    return date.toString(QStringLiteral("yyyy-M-d"));
+}
+
+QString DateTimeText(const QDateTime &moment)
+{
+    return ShortDateText(moment.date()) + u' ' + moment.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString DayFilePath(const QString &prefix)

@@ -2,6 +2,7 @@
 // Where the program keeps the files it writes: the per-user data folder
 // (created on demand), and the day files named by a prefix and today's date.
 
+#include <QDateTime>
 #include <QString>
 
 QString AppFolder();
@@ -9,9 +10,13 @@ QString AppFolder();
 // The command database used when none is stored: OrderDB.db in AppFolder().
 QString DefaultCommandDatabasePath();
 
-// Today's short date, without characters that file names cannot hold
-// ("2026-12-8").
-QString ShortDateText();
+// A date (today's unless given) as the short date, without characters that
+// file names cannot hold ("2026-12-8").
+QString ShortDateText(const QDate &date = QDate::currentDate());
+
+// A moment as the locale's general date and time: the short date and the
+// time of day ("2026-12-8 14:03:22").
+QString DateTimeText(const QDateTime &moment);
 
 // AppFolder() + "/" + prefix + ShortDateText() + ".txt".
 QString DayFilePath(const QString &prefix);

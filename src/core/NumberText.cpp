@@ -1,5 +1,7 @@
 #include "core/NumberText.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 namespace {
@@ -109,4 +111,9 @@ QString LeadingNumberText(const QString &text)
 {
     const double v = RoundHalfEven(LenientNumber(text));
     return QString::number(qint64(v));
+}
+
+QString NextNumberText(const QString &text)
+{
+    return QLocale::c().toString(LenientNumber(text) + 1, 'f', QLocale::FloatingPointShortest);
 }

@@ -20,3 +20,8 @@ std::optional<qint64> ToIntegerWidth(double value, qint64 min, qint64 max);
 // The leading decimal number of a text written back as text: "1031" for
 // "1031-x", "0" when there is none.
 QString LeadingNumberText(const QString &text);
+
+// The leading number of a text plus 1, written as a decimal number: the
+// default that follows an entered number ("1032" after "1031", "756" after
+// "0755-123", "1" after a text without a number).
+QString NextNumberText(const QString &text);

@@ -1,5 +1,6 @@
 #include "core/Widgets.h"
 
+#include <QComboBox>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +31,9 @@ void ClickLabel::mouseMoveEvent(QMouseEvent *event)
 {
     QLabel::mouseMoveEvent(event);
     emit hovered();
+    // The move is the label's: passed on, it would reach the frame behind,
+    // whose own hover undoes the label's.
+    event->accept();
 }
 
 void ClickLabel::enterEvent(QEnterEvent *event)
@@ -116,4 +120,11 @@ void SetBackgroundColor(QWidget *widget, const QColor &color)
 QColor BackgroundColor(const QWidget *widget)
 {
     return widget->palette().color(QPalette::Base);
+}
+
+KeepShownText::KeepShownText(QComboBox *box) : m_box(box), m_text(box->currentText()) {}
+
+KeepShownText::~KeepShownText()
+{
+    m_box->setEditText(m_text);
 }

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <functional>
 
+class QComboBox;
+
 // A label that reports clicks, double clicks, the mouse moving over it and
 // a mouse button released over it.
 class ClickLabel : public QLabel
@@ -60,3 +62,20 @@ void SetTextColor(QWidget *widget, const QColor &color);
 // Paints a widget's background (the interval box blinking while auto-sending).
 void SetBackgroundColor(QWidget *widget, const QColor &color);
 QColor BackgroundColor(const QWidget *widget);
+
+// Keeps the text an editable combo box shows while its list is changed in
+// the guard's scope: the shown text is the current value (a settings text,
+// the number to dial), and adding, renaming or removing list entries must
+// not replace it.
+class KeepShownText
+{
+public:
+    explicit KeepShownText(QComboBox *box);
+    ~KeepShownText();
+    KeepShownText(const KeepShownText &) = delete;
+    KeepShownText &operator=(const KeepShownText &) = delete;
+
+private:
+    QComboBox *m_box;
+    QString m_text;
+};

@@ -19,6 +19,7 @@
 #include "desktop/TrayMenu.h"
 #include "modem/CallAnswer.h"
 #include "modem/ModemCommands.h"
+#include "modem/PatrolDialer.h"
 #include "modem/SimulatedModem.h"
 #include "settings/Lifecycle.h"
 
@@ -163,6 +164,10 @@ void MainWindow::buildModem()
     m_call = new CallAnswer({*m_port, scheduler, m_services.dialogs, *m_status, m_flags, *m_modem,
                              *m_send, m_values.handshakeWaitMs},
                             centralWidget());
+    m_patrol = new PatrolDialer({*m_port, scheduler, m_services.dialogs, *m_status, *m_call, *m_send,
+                                 *m_receive, *m_portPanel->numtext(), m_values.passCount,
+                                 [this] { m_sequencer->RunAllCommands(); }},
+                                this);
     m_send->setStopCountdown([this] { m_call->go()->stop(); });
     m_portPanel->setHooks({[this] { m_call->CheckCarrierLoss(); }, [this] { m_call->HangUpAction(); },
                            [this] { return m_send->isAutoSending(); }});
@@ -216,6 +221,7 @@ void MainWindow::buildMenus()
     item("guanyu", [this] { HelpFile().open(m_services.desktop); });
     item("guangty", [this] { openAbout(); });
     items << m_sequencer->mopendaytext() << m_call->callItem() << m_call->hangItem()
+          << m_patrol->mAutoDial() << m_patrol->passCountItem()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_tray->items();
 

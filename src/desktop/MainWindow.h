@@ -25,6 +25,7 @@ class CommandSequencer;
 class CommandStore;
 class Lifecycle;
 class ModemCommands;
+class PatrolDialer;
 class SettingsStore;
 class DeviceCatalog;
 class Dialogs;
@@ -74,6 +75,7 @@ public:
     CommandSequencer &sequencer() { return *m_sequencer; }
     ModemCommands &modem() { return *m_modem; }
     CallAnswer &callAnswer() { return *m_call; }
+    PatrolDialer &patrol() { return *m_patrol; }
     MenuTree &menus() { return *m_menus; }
     // The menu item (or menu) of this object name; null when there is none.
     QAction *menuItem(const QString &name) const;
@@ -108,6 +110,7 @@ private:
     SettingsValues m_values;
     std::unique_ptr<ModemCommands> m_modem;
     CallAnswer *m_call = nullptr;
+    PatrolDialer *m_patrol = nullptr;
     CommandStore *m_store = nullptr;
     CommandMenu *m_commandMenu = nullptr;
     CommandSequencer *m_sequencer = nullptr;

@@ -2,6 +2,7 @@
 // controls over virtual time, with the simulated modem in the port box or a
 // scripted peer whose line signals and answers the test sets.
 
+#include "WatchedModem.h"
 #include "WindowRig.h"
 #include "modem/SimulatedModem.h"
 #include "serial/SerialPort.h"
@@ -15,25 +16,7 @@
 
 namespace {
 
-// The simulated modem, watched: the test reaches the instance the port
-// opened and sees what the program wrote to it.
-class WatchedModem : public SimulatedModem
-{
-public:
-    WatchedModem(Scheduler &clock, WriteLog &log) : SimulatedModem(clock), m_clock(clock), m_log(log) {}
-    qint64 write(const QByteArray &bytes, int timeoutMs) override
-    {
-        if (isOpen())
-            m_log.writes.append({m_clock.now(), bytes});
-        return SimulatedModem::write(bytes, timeoutMs);
-    }
-
-private:
-    Scheduler &m_clock;
-    WriteLog &m_log;
-};
-
-const QString kWatchedModem = QStringLiteral("watched-modem");
+const QString kWatchedModem = WatchedModem::kName;
 const QString kPeer = QStringLiteral("scripted-peer");
 
 } // namespace
