@@ -21,6 +21,7 @@
 #include "modem/ModemCommands.h"
 #include "modem/PatrolDialer.h"
 #include "modem/SimulatedModem.h"
+#include "settings/Books.h"
 #include "settings/Lifecycle.h"
 
 #include "core/Scheduler.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
 
     buildModem();
     buildCommands();
+    m_books = new Books({*m_portPanel, *m_port, services.dialogs, services.scheduler}, this);
     m_lifecycle = new Lifecycle(
         {services.settings, m_values, *m_port, services.scheduler, services.dialogs, *m_status,
          m_flags, *m_formats, *m_portPanel, *m_send, *m_receive, *m_checks},
@@ -221,12 +223,13 @@ void MainWindow::buildMenus()
     item("guanyu", [this] { HelpFile().open(m_services.desktop); });
     item("guangty", [this] { openAbout(); });
     items << m_sequencer->mopendaytext() << m_call->callItem() << m_call->hangItem()
-          << m_patrol->mAutoDial() << m_patrol->passCountItem()
+          << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_tray->items();
 
     m_menus = new MenuTree(menuBar(), this, items);
     m_tray->setMenu(m_menus->menu(QStringLiteral("popmenu")));
+    m_books->setMenu(m_menus->menu(QStringLiteral("bianji")));
     QMenu *custom = m_menus->menu(QStringLiteral("mDiyOrder"));
     m_commandMenu = new CommandMenu(custom, *m_store, this);
     connect(m_commandMenu, &CommandMenu::itemTriggered, this, [this, custom](int index) {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <memory>
 
+class Books;
 class CallAnswer;
 class DesktopServices;
 class IconCycle;
@@ -76,6 +77,7 @@ public:
     ModemCommands &modem() { return *m_modem; }
     CallAnswer &callAnswer() { return *m_call; }
     PatrolDialer &patrol() { return *m_patrol; }
+    Books &books() { return *m_books; }
     MenuTree &menus() { return *m_menus; }
     // The menu item (or menu) of this object name; null when there is none.
     QAction *menuItem(const QString &name) const;
@@ -111,6 +113,7 @@ private:
     std::unique_ptr<ModemCommands> m_modem;
     CallAnswer *m_call = nullptr;
     PatrolDialer *m_patrol = nullptr;
+    Books *m_books = nullptr;
     CommandStore *m_store = nullptr;
     CommandMenu *m_commandMenu = nullptr;
     CommandSequencer *m_sequencer = nullptr;

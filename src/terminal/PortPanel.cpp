@@ -72,9 +72,13 @@ void PortPanel::buildControls(QWidget *parent)
     grid->setContentsMargins(4, 4, 4, 4);
     grid->addWidget(Named(new ClickLabel(QStringLiteral("串口端号:"), m_frame), "LPort"), 0, 0);
     grid->addWidget(m_comba, 0, 1, 1, 2);
-    grid->addWidget(Named(new ClickLabel(QStringLiteral("通讯参数:"), m_frame), "Lref"), 1, 0);
+    m_lref = Named(new ClickLabel(QStringLiteral("通讯参数:"), m_frame), "Lref");
+    m_lref->setToolTip(QStringLiteral(" 添加临时通讯参数 "));
+    m_ltel = Named(new ClickLabel(QStringLiteral("电话号码:"), m_frame), "Ltel");
+    m_ltel->setToolTip(QStringLiteral(" 添加临时电话簿 "));
+    grid->addWidget(m_lref, 1, 0);
     grid->addWidget(m_text4, 1, 1, 1, 2);
-    grid->addWidget(Named(new ClickLabel(QStringLiteral("电话号码:"), m_frame), "Ltel"), 2, 0);
+    grid->addWidget(m_ltel, 2, 0);
     grid->addWidget(m_numtext, 2, 1, 1, 2);
     grid->addWidget(m_que, 3, 1);
     grid->addWidget(m_she, 3, 1);

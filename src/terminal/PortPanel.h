@@ -51,6 +51,9 @@ public:
     QComboBox *comba() const { return m_comba; }
     QComboBox *text4() const { return m_text4; }
     QComboBox *numtext() const { return m_numtext; }
+    // The labels beside the parameter box and the phone box.
+    ClickLabel *lref() const { return m_lref; }
+    ClickLabel *ltel() const { return m_ltel; }
     // The panel's frame with the boxes, buttons, picture and lamps; the
     // buffer-size labels "发送:" and "接收:" stand beside the counters.
     QWidget *frame() const { return m_frame; }
@@ -99,6 +102,8 @@ private:
     QPushButton *m_que = nullptr;
     QPushButton *m_she = nullptr;
     QLabel *m_piccom = nullptr;
+    ClickLabel *m_lref = nullptr;
+    ClickLabel *m_ltel = nullptr;
     ClickLabel *m_label1 = nullptr;
     ClickLabel *m_label2 = nullptr;
     Lamp *m_spcd = nullptr;
