@@ -58,6 +58,14 @@ struct WindowRig
     QString pane() const { return window->receivePath().Text2()->text(); }
     bool visible(const char *name) const { return control<QWidget>(name)->isVisibleTo(window.get()); }
     void click(const char *button) const { control<QPushButton>(button)->click(); }
+    // The entries of a combo box's list.
+    QStringList entries(const char *box) const
+    {
+        QStringList list;
+        for (int i = 0; i < control<QComboBox>(box)->count(); ++i)
+            list << control<QComboBox>(box)->itemText(i);
+        return list;
+    }
 
     // Sets the port box and the settings box and applies them, as the user does.
     void openPort(const QString &name, const QString &portSettings = "9600,n,8,1") const
