@@ -117,7 +117,7 @@ void PatrolDialer::patrol()
     if (entries.isEmpty() || !ask(QStringLiteral(" 立即启动自动巡测吗？"), true))
         return;
     const bool sendCommands = ask(QStringLiteral("拨通后发预定义命令吗?"), false);
-    if (closing() || !pause(1000))
+    if (!pause(1000))
         return;
     // A call still up from before would take the first number's dial as data.
     if (m_s.port.cdHolding())
