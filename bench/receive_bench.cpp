@@ -1,12 +1,26 @@
-// Pushes data through a pseudo-terminal into the real receive path and pane
-// of an offscreen main window and prints the input rate in each receive
-// format, the time of one pane append at several pane sizes (1 KB = 1024
-// characters), and the peak memory.
+// Feeds the real receive path and pane of an offscreen main window until the
+// pane holds 50 MB of text, and prints per receive format:
 //
-//   receive_bench [megabytes per format, default 2]
+//   - the input rate (MB of received bytes per second) in each tenth of the
+//     way from an empty pane to a full one, and over the whole run;
+//   - the event loop's reply time while data streams in: a timer asks to be
+//     woken every 10 ms and records how late it was (median and worst);
+//   - the memory the pane costs per character of its text (resident memory
+//     grown over the run, divided by the pane's length);
+//   - the processor time per MB of input.
+//
+// The data comes from a device in the process that always holds more (what
+// the program costs, alone), or with --pty from a pseudo-terminal whose far
+// end is written by a thread that never waits (what a user sees). Hex,
+// Decimal and Octal receive random bytes; String receives lines of 78
+// printable characters ending in CR LF.
+//
+//   receive_bench [--pty] [--mb N] [Hex|Decimal|Octal|String ...]
+//
+// N is the pane's final length in millions of characters (default 50).
+// Each format runs in a process of its own, so that its memory is its own.
 
 #include "MemorySettingsStore.h"
-#include "PaneMeasures.h"
 #include "PtyPair.h"
 #include "RecordingDesktop.h"
 #include "core/Dialogs.h"
@@ -21,11 +35,25 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <sys/resource.h>
 #include <thread>
+#include <vector>
 
 namespace {
+
+constexpr int kBands = 10;
+constexpr int kReplyIntervalMs = 10;
+const QString kStreamName = QStringLiteral("bench-stream");
 
 // Dialogs that never block: a benchmark has nobody to answer them.
 class SilentDialogs : public Dialogs
@@ -43,30 +71,186 @@ public:
     void beep() override {}
 };
 
-QByteArray payload(qint64 size)
+// 1 MB of what the device sends in a format.
+QByteArray payload(DataFormat format)
 {
-    QByteArray data(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = char('A' + i % 26); // printable, so String format stays comparable
+    constexpr qsizetype kSize = 1 << 20;
+    QByteArray data;
+    data.reserve(kSize + 80);
+    if (format == DataFormat::String) {
+        for (int line = 0; data.size() < kSize; ++line) {
+            for (int i = 0; i < 78; ++i)
+                data += char(' ' + 1 + (line + i) % 94);
+            data += "\r\n";
+        }
+    } else {
+        QRandomGenerator random(42);
+        data.resize(kSize);
+        random.fillRange(reinterpret_cast<quint32 *>(data.data()), kSize / 4);
+    }
     return data;
 }
 
-// Megabytes per second of input that the receive path takes in a format.
-double inputRate(MainWindow &window, PtyPair &pty, DataFormat format, qint64 bytes)
+// A device that always holds the next 64 KB of the payload, as a serial
+// port's buffer does under a stream that never pauses.
+class StreamDevice : public SerialDevice
 {
-    ReceivePath &receive = window.receivePath();
-    receive.Text2()->setText(QString());
-    receive.resetCounter();
+public:
+    explicit StreamDevice(QByteArray payload) : m_payload(std::move(payload)) {}
+    int open(const PortSettings &) override { m_open = true; return PortError::None; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    qint64 write(const QByteArray &bytes, int) override { return bytes.size(); }
+    qint64 bytesAvailable() override { return m_open ? 64 * 1024 : 0; }
+    QByteArray read(qint64 maxBytes) override
+    {
+        QByteArray out;
+        out.reserve(maxBytes);
+        while (out.size() < maxBytes) {
+            const qint64 n = std::min<qint64>(maxBytes - out.size(), m_payload.size() - m_at);
+            out.append(m_payload.constData() + m_at, n);
+            m_at = (m_at + n) % m_payload.size();
+        }
+        return out;
+    }
+    void discardInput() override {}
+    void discardOutput() override {}
+    bool setDtr(bool) override { return m_open; }
+    bool setRts(bool) override { return m_open; }
+    InputLines inputLines() override { return {}; }
+
+private:
+    QByteArray m_payload;
+    qint64 m_at = 0;
+    bool m_open = false;
+};
+
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(p * values.size()))];
+}
+
+// Runs one format until the pane holds `target` characters; prints its figures.
+int runFormat(const QString &name, DataFormat format, qsizetype target, bool viaPty)
+{
+    QtScheduler scheduler;
+    SilentDialogs dialogs;
+    DeviceCatalog devices;
+    const QByteArray data = payload(format);
+    devices.addSimulated(kStreamName, [&data] { return std::make_unique<StreamDevice>(data); });
+    MemorySettingsStore settings;
+    RecordingDesktop desktop;
+    MainWindow window({scheduler, dialogs, devices, settings, desktop});
+    window.resize(1000, 700);
+    window.show();
+
+    PtyPair pty;
+    window.findChild<QComboBox *>("comba")->setEditText(viaPty ? pty.slavePath() : kStreamName);
+    window.findChild<QComboBox *>("text4")->setEditText("921600,n,8,1");
+    window.findChild<QPushButton *>("que")->click();
     window.formats().SetDataFormat(int(format), FormatSwitch::ReceiveOnly);
-    const QByteArray data = payload(bytes);
-    QElapsedTimer timer;
-    timer.start();
-    std::thread writer([&] { pty.write(data); });
-    while (receive.counter() < bytes && timer.elapsed() < 120000)
+    ReceivePath &receive = window.receivePath();
+    ReceivePane &pane = *receive.Text2();
+    receive.StartPolling();
+    QTest::qWait(200);
+
+    std::atomic<bool> stopWriting = false;
+    std::atomic<bool> writerDone = !viaPty;
+    std::thread writer;
+    if (viaPty) {
+        writer = std::thread([&] {
+            for (qsizetype at = 0; !stopWriting; at = (at + 4096) % data.size())
+                pty.write(data.mid(at, 4096));
+            writerDone = true;
+        });
+    }
+
+    const long residentBefore = residentKb();
+    const double cpuBefore = cpuSeconds();
+    std::vector<double> lateness;
+    std::vector<double> bandSeconds;
+    std::vector<qint64> bandBytes;
+    QElapsedTimer clock;
+    QEventLoop loop;
+    QTimer reply;
+    reply.setTimerType(Qt::PreciseTimer);
+    reply.setSingleShot(true);
+    qint64 armedAt = 0;
+    double bandStart = 0;
+    qint64 bandStartBytes = 0;
+    QObject::connect(&reply, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        lateness.push_back((now - armedAt) / 1e6 - kReplyIntervalMs);
+        const qsizetype length = pane.text().size();
+        if (length >= target * qsizetype(bandSeconds.size() + 1) / kBands) {
+            bandSeconds.push_back(now / 1e9 - bandStart);
+            bandBytes.push_back(receive.counter() - bandStartBytes);
+            bandStart = now / 1e9;
+            bandStartBytes = receive.counter();
+        }
+        if (bandSeconds.size() == kBands) {
+            receive.StopReceive();
+            loop.quit();
+            return;
+        }
+        armedAt = clock.nsecsElapsed();
+        reply.start(kReplyIntervalMs);
+    });
+
+    clock.start();
+    receive.Receive();
+    armedAt = clock.nsecsElapsed();
+    reply.start(kReplyIntervalMs);
+    loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    const qint64 bytes = receive.counter();
+    const qsizetype length = pane.text().size();
+    const long residentAfter = residentKb();
+
+    stopWriting = true;
+    while (!writerDone) {
+        window.port().discardInput();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    writer.join();
-    return bytes / 1e6 / seconds;
+    }
+    if (writer.joinable())
+        writer.join();
+
+    const char *source = viaPty ? "pty" : "in-process";
+    for (int b = 0; b < kBands; ++b) {
+        std::printf("%s %-7s input_MB_per_s pane %4.1f-%4.1f MB: %.2f\n", source, qPrintable(name),
+                    target * b / kBands / 1e6, target * (b + 1) / kBands / 1e6, bandBytes[b] / 1e6 / bandSeconds[b]);
+    }
+    std::printf("%s %-7s input_MB_per_s whole run: %.2f\n", source, qPrintable(name), bytes / 1e6 / seconds);
+    std::printf("%s %-7s reply_ms median: %.1f  p99: %.1f  worst: %.1f\n", source, qPrintable(name),
+                percentile(lateness, 0.5), percentile(lateness, 0.99), percentile(lateness, 1.0));
+    std::printf("%s %-7s bytes_per_pane_char: %.2f\n", source, qPrintable(name),
+                (residentAfter - residentBefore) * 1024.0 / length);
+    std::printf("%s %-7s cpu_s_per_MB: %.3f\n", source, qPrintable(name), cpu / (bytes / 1e6));
+    std::fflush(stdout);
+    return 0;
 }
 
 } // namespace
@@ -76,37 +260,37 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const double megabytes = argc > 1 ? QString(argv[1]).toDouble() : 2.0;
-    const qint64 bytes = qint64(megabytes * 1e6);
 
-    QtScheduler scheduler;
-    SilentDialogs dialogs;
-    DeviceCatalog devices;
-    MemorySettingsStore settings;
-    RecordingDesktop desktop;
-    MainWindow window({scheduler, dialogs, devices, settings, desktop});
-    window.show();
-    PtyPair pty;
-    window.findChild<QComboBox *>("comba")->setEditText(pty.slavePath());
-    window.findChild<QComboBox *>("text4")->setEditText("921600,n,8,1");
-    window.findChild<QPushButton *>("que")->click();
-    window.receivePath().StartPolling();
-    window.receivePath().Receive();
-
-    std::printf("input: %.1f MB per format through a pseudo-terminal\n", megabytes);
-    const std::pair<const char *, DataFormat> formats[] = {
-        {"Hex", DataFormat::Hex}, {"Decimal", DataFormat::Decimal},
-        {"Octal", DataFormat::Octal}, {"String", DataFormat::String}};
-    for (const auto &[name, format] : formats)
-        std::printf("input_MB_per_s %-8s %.2f\n", name, inputRate(window, pty, format, bytes));
-
-    // The pane as the window shows it: one append at several pane sizes.
-    ReceivePane &pane = *window.receivePath().Text2();
-    for (qsizetype size : {10 * bench::kKB, 100 * bench::kKB, bench::kKB * bench::kKB,
-                           10 * bench::kKB * bench::kKB}) {
-        bench::fill(pane, size);
-        bench::print("append_us", bench::sizeName(size), bench::appendUs(pane, 51));
+    QStringList args = app.arguments().mid(1);
+    const bool viaPty = args.removeAll(QStringLiteral("--pty")) > 0;
+    double millions = 50;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--mb")); at >= 0 && at + 1 < args.size()) {
+        millions = args[at + 1].toDouble();
+        args.remove(at, 2);
     }
-    std::printf("peak_memory_kB: %ld\n", bench::peakMemoryKb());
+    const std::pair<QString, DataFormat> formats[] = {{"Hex", DataFormat::Hex},
+                                                      {"Decimal", DataFormat::Decimal},
+                                                      {"Octal", DataFormat::Octal},
+                                                      {"String", DataFormat::String}};
+    if (args.size() == 1) {
+        for (const auto &[name, format] : formats) {
+            if (name.compare(args.first(), Qt::CaseInsensitive) == 0)
+                return runFormat(name, format, qsizetype(millions * 1e6), viaPty);
+        }
+        std::fprintf(stderr, "unknown format %s\n", qPrintable(args.first()));
+        return 2;
+    }
+
+    // One process per format.
+    const QStringList chosen = args.isEmpty() ? QStringList{"Hex", "Decimal", "Octal", "String"} : args;
+    for (const QString &name : chosen) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        QStringList childArgs{"--mb", QString::number(millions), name};
+        if (viaPty)
+            childArgs.prepend("--pty");
+        child.start(app.applicationFilePath(), childArgs);
+        child.waitForFinished(-1);
+    }
     return 0;
 }

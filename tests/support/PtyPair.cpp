@@ -1,6 +1,7 @@
 #include "PtyPair.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,10 +34,13 @@ void PtyPair::write(const QByteArray &bytes)
     qsizetype done = 0;
     while (m_master >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
+        if (n > 0) {
             done += n;
-        else
-            usleep(1000);
+        } else {
+            // Full: wake as soon as the program has read some of it.
+            pollfd writable{m_master, POLLOUT, 0};
+            poll(&writable, 1, 10);
+        }
     }
 }
 

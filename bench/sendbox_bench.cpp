@@ -1,0 +1,88 @@
+// The time the send box takes to load a long text of one word (no blanks,
+// as a stored or pasted send text can be), to show it, and to scroll to its
+// end, in an offscreen main window. Sizes count characters (1 MB = 10^6).
+//
+//   sendbox_bench [megabytes ...]      (default 1 10)
+
+#include "MemorySettingsStore.h"
+#include "RecordingDesktop.h"
+#include "core/Dialogs.h"
+#include "core/Scheduler.h"
+#include "desktop/MainWindow.h"
+#include "serial/DeviceCatalog.h"
+#include "terminal/SendPath.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+class SilentDialogs : public Dialogs
+{
+public:
+    MsgAnswer message(const QString &, const QString &, MsgIcon, MsgButtons) override { return MsgAnswer::Yes; }
+    QString input(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    void beep() override {}
+};
+
+QString oneWord(qsizetype length)
+{
+    QString word;
+    word.reserve(length);
+    for (qsizetype i = 0; i < length; ++i)
+        word += QChar(char16_t(u'0' + i % 10));
+    return word;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QList<double> sizes;
+    for (const QString &arg : app.arguments().mid(1))
+        sizes << arg.toDouble();
+    if (sizes.isEmpty())
+        sizes = {1, 10};
+
+    QtScheduler scheduler;
+    SilentDialogs dialogs;
+    DeviceCatalog devices;
+    MemorySettingsStore settings;
+    RecordingDesktop desktop;
+    MainWindow window({scheduler, dialogs, devices, settings, desktop});
+    window.resize(1000, 700);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fprintf(stderr, "the window was not shown\n");
+    QWidget *box = window.sendPath().Text1();
+
+    for (double megabytes : sizes) {
+        const QString text = oneWord(qsizetype(megabytes * 1e6));
+        window.sendPath().setSendText(QString());
+        QCoreApplication::processEvents();
+
+        QElapsedTimer clock;
+        clock.start();
+        window.sendPath().setSendText(text);
+        box->repaint();
+        const double loadMs = clock.nsecsElapsed() / 1e6;
+        clock.start();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        box->repaint();
+        const double endMs = clock.nsecsElapsed() / 1e6;
+        std::printf("sendbox load_and_show_ms at %gMB: %.0f\n", megabytes, loadMs);
+        std::printf("sendbox scroll_to_end_ms at %gMB: %.0f\n", megabytes, endMs);
+        std::fflush(stdout);
+    }
+    return 0;
+}
