@@ -50,9 +50,9 @@ inline double median(std::vector<double> values)
 // Lets the pane paint and finish what it has pending.
 inline void settle(ReceivePane &pane)
 {
-    QTest::qWait(50); // the pane paints at most every 20 ms
-    QTimer *resplit = pane.findChild<QTimer *>(QStringLiteral("resplitTimer"));
-    while (resplit && resplit->isActive())
+    QTest::qWait(50); // the pane paints at most once a frame
+    QTimer *rewrap = pane.findChild<QTimer *>(QStringLiteral("rewrapTimer"));
+    while (rewrap && rewrap->isActive())
         QTest::qWait(10);
     QCoreApplication::processEvents();
 }

@@ -11,10 +11,10 @@
 #include "desktop/MainWindow.h"
 #include "serial/DeviceCatalog.h"
 #include "terminal/SendPath.h"
+#include "terminal/TextPane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <cstdio>
 

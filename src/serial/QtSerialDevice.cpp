@@ -14,6 +14,7 @@ QtSerialDevice::QtSerialDevice(const QString &path, QObject *parent) : SerialDev
     m_port.setPortName(path);
     m_port.setReadBufferSize(kReadBuffer);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialDevice::inputArrived);
 }
 
 int QtSerialDevice::open(const PortSettings &settings)
@@ -83,6 +84,14 @@ qint64 QtSerialDevice::write(const QByteArray &bytes, int timeoutMs)
 
 qint64 QtSerialDevice::bytesAvailable()
 {
+    if (!m_port.isOpen())
+        return 0;
+    // The port fills its buffer from the device only when events run: when
+    // the buffer is empty, take what the device holds now, so a reader that
+    // drains the port is not kept waiting for the next pass of events.
+    if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(0)
+        && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
     return m_port.isOpen() ? m_port.bytesAvailable() : 0;
 }
 

@@ -51,6 +51,9 @@ public:
     virtual InputLines inputLines() = 0;
 
 signals:
+    // Input arrived from outside the program (a real device); devices in the
+    // process need not say so, their input is there at the next poll.
+    void inputArrived();
     // The device went away while open (unplugged, far end closed); the
     // device has closed itself.
     void lost(const QString &reason);

@@ -30,6 +30,7 @@ int SerialPort::open()
         return error;
     m_device = std::move(device);
     SerialDevice *opened = m_device.get();
+    connect(opened, &SerialDevice::inputArrived, this, &SerialPort::inputArrived);
     connect(opened, &SerialDevice::lost, this, [this, opened](const QString &reason) {
         // Called from inside the device: release it once control is back,
         // unless the port has moved on to another device meanwhile.

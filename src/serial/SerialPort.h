@@ -45,7 +45,8 @@ public:
     qint64 output(const QByteArray &bytes);
     qint64 outputText(const QString &text);
 
-    // InBufferCount: bytes waiting to be read.
+    // InBufferCount: bytes waiting to be read, in the port and, when the
+    // port's buffer is empty, in the device.
     qint64 bytesWaiting();
     QByteArray read(qint64 maxBytes);
     // Reads everything waiting as text. The decoder keeps its state between
@@ -76,6 +77,8 @@ public:
     int commTimeoutMs() const;
 
 signals:
+    // The device has input waiting (see SerialDevice::inputArrived).
+    void inputArrived();
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &reason);
 

@@ -12,7 +12,6 @@
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 
-#include <QPlainTextEdit>
 
 Lifecycle::Lifecycle(const Parts &parts, Hooks hooks, QObject *parent)
     : QObject(parent), m_p(parts), m_hooks(std::move(hooks))
@@ -31,7 +30,7 @@ void Lifecycle::StartUp()
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
-    m_p.send.Text1()->moveCursor(QTextCursor::End);
+    m_p.send.Text1()->setSelStart(m_p.send.Text1()->length());
     m_p.status.setMessage(QStringLiteral(" 程式在待命...  "));
     if (m_hooks.closeSplash)
         m_hooks.closeSplash();

@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, ReceivePane &pane,
                        QWidget *parent)
@@ -51,7 +50,7 @@ void CheckCodes::invertMode()
 
 void CheckCodes::ChecksumCommand()
 {
-    QString data = m_send.Text1()->textCursor().selectedText();
+    QString data = m_send.Text1()->selText();
     if (data.isEmpty())
         data = m_send.sendText();
     if (data.isEmpty()) {
@@ -68,7 +67,7 @@ void CheckCodes::ChecksumCommand()
 
 void CheckCodes::CheckSendSelection()
 {
-    const QString selection = m_send.Text1()->textCursor().selectedText();
+    const QString selection = m_send.Text1()->selText();
     if (selection.size() <= 2)
         return;
     m_cstext->setText(m_mode == ByteChecksum ? SelectionChecksum(selection, m_formats.sendFormat())

@@ -11,12 +11,13 @@
 #include "terminal/Toolbar.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QPushButton>
 
 namespace {
-// The most bytes read and shown in one step of the drain loop; events run
-// between steps, so a stop click ends the display within one step.
-constexpr qint64 kChunk = 4096;
+// How long one step of the drain reads and renders before the window gets
+// its turn again; a stop click ends the display within one step.
+constexpr qint64 kStepBudgetMs = 8;
 } // namespace
 
 ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
@@ -25,6 +26,8 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     m_mtimer = m_s.scheduler.createTimer(this, QStringLiteral("mtimer"));
     m_mtimer->setInterval(20);
     connect(m_mtimer, &Timer::timeout, this, &ReceivePath::PollTick);
+    // A device with input waiting is read at once, not at the next tick.
+    connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
 }
 
 void ReceivePath::buildControls(QWidget *parent)
@@ -72,25 +75,54 @@ void ReceivePath::PollTick()
         m_mtimer->start();
 }
 
+// One step: everything the port and the device hold, read as long as more
+// arrives within the step's time budget, rendered in the receive format and
+// appended to the pane as one piece. When the budget ran out with input
+// still waiting, the next step follows as soon as the window has had its
+// turn.
 void ReceivePath::DrainInput()
 {
     SerialPort &port = m_s.port;
-    while (m_s.flags.receiveActive && port.bytesWaiting() > 0) {
-        m_s.scheduler.processEvents();
-        if (!m_s.flags.receiveActive || m_s.scheduler.isShuttingDown())
-            break;
-        const DataFormat format = m_s.formats.receiveFormat();
+    const DataFormat format = m_s.formats.receiveFormat();
+    QString shown;
+    qint64 received = 0;
+    QElapsedTimer step;
+    step.start();
+    qint64 waiting = 0;
+    while (m_s.flags.receiveActive && (waiting = port.bytesWaiting()) > 0) {
         if (format == DataFormat::String) {
-            const qint64 waiting = port.bytesWaiting();
-            m_text2->append(port.readText());
-            m_counter += waiting;
+            shown += port.readText();
+            received += waiting;
         } else {
-            const QByteArray bytes = port.read(kChunk);
-            m_text2->append(RenderReceivedBytes(bytes, format));
-            m_counter += bytes.size();
+            const QByteArray bytes = port.read(waiting);
+            shown += RenderReceivedBytes(bytes, format);
+            received += bytes.size();
         }
-        showCounter();
+        if (step.elapsed() >= kStepBudgetMs) {
+            drainSoon();
+            break;
+        }
     }
+    if (received == 0)
+        return;
+    m_text2->append(shown);
+    m_counter += received;
+    showCounter();
+}
+
+void ReceivePath::drainSoon()
+{
+    if (m_drainQueued || !m_s.flags.receiveActive)
+        return;
+    m_drainQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_drainQueued = false;
+            if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown())
+                DrainInput();
+        },
+        Qt::QueuedConnection);
 }
 
 void ReceivePath::Receive()

@@ -1,9 +1,12 @@
 #pragma once
 // Received data is polled: the 20 ms timer `mtimer` runs the modem's call
 // watch, the line lamps and, while receiving is on, drains the port's input
-// into the receive pane `Text2` in the current receive format. This class
-// owns that tick, the drain loop, start and stop of receiving, the receive
-// counter `zir`, the clear action and the pane's read-only switch.
+// into the receive pane `Text2` in the current receive format. A real device
+// that has input waiting is drained at once, not at the next tick, and a
+// fast stream is drained in steps of a few milliseconds with the window's
+// events in between. This class owns that tick, the drain, start and stop of
+// receiving, the receive counter `zir`, the clear action and the pane's
+// read-only switch.
 
 #include <QObject>
 
@@ -43,6 +46,7 @@ public:
     void StopPolling();
 
     void PollTick();
+    // One step of reading the port's input into the pane.
     void DrainInput();
 
     // The receive action (`Receive`, menu 接收, toolbar button 2).
@@ -71,10 +75,13 @@ signals:
 private:
     void buildControls(QWidget *parent);
     void showCounter();
+    // Runs a drain step once the events pending now have run.
+    void drainSoon();
 
     Services m_s;
     Timer *m_mtimer = nullptr;
     qint64 m_counter = 0;
+    bool m_drainQueued = false;
 
     ReceivePane *m_text2 = nullptr;
     QPushButton *m_receive = nullptr;

@@ -10,6 +10,7 @@
 #include "terminal/ReceivePath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
+#include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
 
 #include <QCheckBox>
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -48,11 +48,15 @@ SendPath::SendPath(const Services &services, QWidget *parent) : QObject(parent),
 
 void SendPath::buildControls(QWidget *parent)
 {
-    m_text1 = new QPlainTextEdit(parent);
+    // A text box that lays out only what is in view, so a long send text
+    // loads at once; it keeps its line breaks as LF, as a plain box does.
+    m_text1 = new TextPane(parent);
     m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setPlainLineBreaks(true);
+    m_text1->setUndoEnabled(true);
     m_text1->installEventFilter(this);
     m_text1->viewport()->installEventFilter(this);
-    connect(m_text1, &QPlainTextEdit::textChanged, this, &SendPath::assist);
+    connect(m_text1, &TextPane::changed, this, &SendPath::assist);
 
     m_send = Named(new QPushButton(QStringLiteral("发 送 &S"), parent), "send");
     m_command2 = Named(new QPushButton(QStringLiteral("开 始 &U"), parent), "Command2");
@@ -118,14 +122,14 @@ QWidget *SendPath::modeFrame() const
 
 QString SendPath::sendText() const
 {
-    return m_text1->toPlainText();
+    return m_text1->text();
 }
 
 void SendPath::setSendText(const QString &text)
 {
     // A program write is no typing: the assistant stays out of it.
     m_lastKey = 0;
-    m_text1->setPlainText(text);
+    m_text1->setText(text);
 }
 
 bool SendPath::isAutoSending() const
@@ -361,7 +365,7 @@ void SendPath::assist()
     if ((trimmed.size() + 1) % group != 0)
         return;
     setSendText(trimmed + u' ');
-    m_text1->moveCursor(QTextCursor::End);
+    m_text1->setSelStart(m_text1->length());
 }
 
 bool SendPath::eventFilter(QObject *watched, QEvent *event)

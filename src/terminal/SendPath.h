@@ -12,7 +12,6 @@
 class QComboBox;
 class QCheckBox;
 class QGroupBox;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class ClickLabel;
@@ -22,6 +21,7 @@ class ReceivePath;
 class Scheduler;
 class SerialPort;
 class StatusBar;
+class TextPane;
 class Timer;
 class Toolbar;
 struct TerminalFlags;
@@ -46,7 +46,7 @@ public:
     // Stops the dial countdown when auto-sending is stopped by its button.
     void setStopCountdown(std::function<void()> stop) { m_stopCountdown = std::move(stop); }
 
-    QPlainTextEdit *Text1() const { return m_text1; }
+    TextPane *Text1() const { return m_text1; }
     QString sendText() const;
     void setSendText(const QString &text);
 
@@ -110,7 +110,7 @@ private:
     int m_lastKey = 0;
     bool m_inTick = false;
 
-    QPlainTextEdit *m_text1 = nullptr;
+    TextPane *m_text1 = nullptr;
     QPushButton *m_send = nullptr;
     QPushButton *m_command2 = nullptr;
     QPushButton *m_tingf = nullptr;

@@ -10,6 +10,7 @@
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/SendPath.h"
+#include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
 
 #include <QAction>
@@ -18,7 +19,6 @@
 #include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QTest>
@@ -126,15 +126,15 @@ private slots:
         auto *text1 = rig->window->sendPath().Text1();
 
         setSendFormat(DataFormat::String);
-        text1->setPlainText("  ABC ");
+        text1->setText("  ABC ");
         rig->click("send");
         QTest::qWait(20);
         QCOMPARE(pty.readAvailable(), QByteArray("ABC\r\n"));
-        QCOMPARE(text1->toPlainText(), QString("ABC"));
+        QCOMPARE(text1->text(), QString("ABC"));
         QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【3】B"));
 
         setSendFormat(DataFormat::Hex);
-        text1->setPlainText("41 42 4");
+        text1->setText("41 42 4");
         rig->click("send");
         QCOMPARE(rig->dialogs.messages(), QStringList{"发送数据错误！"});
         QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Exclamation);
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【3】B"));
 
         setSendFormat(DataFormat::Decimal);
-        text1->setPlainText("065 300");
+        text1->setText("065 300");
         rig->dialogs.clear();
         rig->click("send");
         QCOMPARE(rig->dialogs.messages(), QStringList{"数据越限!!!"});
@@ -151,14 +151,14 @@ private slots:
         QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Question);
 
         setSendFormat(DataFormat::Octal);
-        text1->setPlainText("101 377");
+        text1->setText("101 377");
         rig->click("send");
         QTest::qWait(20);
         QCOMPARE(pty.readAvailable(), QByteArray("\x41\xff"));
         QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【5】B"));
 
         // An empty box sends nothing, says nothing.
-        text1->clear();
+        text1->setText(QString());
         rig->dialogs.clear();
         rig->click("send");
         QVERIFY(rig->dialogs.shown.isEmpty());
@@ -300,14 +300,14 @@ private slots:
         setSendFormat(DataFormat::Hex);
         text1->setFocus();
         QTest::keyClicks(text1, "41");
-        QCOMPARE(text1->toPlainText(), QString("41 "));
+        QCOMPARE(text1->text(), QString("41 "));
         QTest::keyClicks(text1, " ");
-        QCOMPARE(text1->toPlainText(), QString("41  "));
+        QCOMPARE(text1->text(), QString("41  "));
 
         rig->window->sendPath().setSendText("68 01 02");
         rig->window->checkCodes().ChecksumCommand();
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("6B"));
-        QCOMPARE(text1->toPlainText(), QString("68 01 02 6B 16"));
+        QCOMPARE(text1->text(), QString("68 01 02 6B 16"));
 
         rig->window->sendPath().setSendText("");
         rig->window->checkCodes().ChecksumCommand();
@@ -361,7 +361,7 @@ private slots:
         QTest::keyClick(text1, Qt::Key_Return);
         QCOMPARE(rig->line.writes.size(), 0);
         setSendFormat(DataFormat::String);
-        text1->clear();
+        text1->setText(QString());
         QTest::keyClicks(text1, "AT");
         QTest::keyClick(text1, Qt::Key_Return);
         QCOMPARE(rig->line.chunks(), QList<QByteArray>{"AT\r\n"});
@@ -394,15 +394,11 @@ private slots:
     {
         setSendFormat(DataFormat::Hex);
         auto *text1 = rig->window->sendPath().Text1();
-        text1->setPlainText("FF 01 02");
-        QTextCursor c = text1->textCursor();
-        c.setPosition(0);
-        c.setPosition(2, QTextCursor::KeepAnchor); // two characters: nothing changes
-        text1->setTextCursor(c);
+        text1->setText("FF 01 02");
+        text1->select(0, 2); // two characters: nothing changes
         rig->window->checkCodes().CheckSendSelection();
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("cs"));
-        c.setPosition(5, QTextCursor::KeepAnchor);
-        text1->setTextCursor(c);
+        text1->select(0, 5);
         rig->window->checkCodes().CheckSendSelection();
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("00"));
 
@@ -422,9 +418,9 @@ private slots:
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("80"));
         // The command writes the byte checksum in either mode.
         rig->control<QCheckBox>("addb")->setChecked(true);
-        text1->setPlainText("68 01 02");
+        text1->setText("68 01 02");
         rig->window->checkCodes().ChecksumCommand();
-        QCOMPARE(text1->toPlainText(), QString("68 01 02 6B 16"));
+        QCOMPARE(text1->text(), QString("68 01 02 6B 16"));
 
         // String send format: selections empty the box.
         setSendFormat(DataFormat::String);

@@ -1,0 +1,165 @@
+#include "terminal/PaneLines.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+// Steps a scroll bar may count: well inside an int.
+constexpr qsizetype kMostScrollSteps = qsizetype(1) << 30;
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// East Asian wide and full-width characters, roughly.
+bool isWide(char32_t u)
+{
+    return (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF && u != 0x303F)
+        || (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F)
+        || (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6) || u >= 0x10000;
+}
+
+int defaultWidth(char32_t u)
+{
+    return (u < 0x20 || (u >= 0x7F && u < 0xA0) || isWide(u)) ? 2 : 1;
+}
+
+} // namespace
+
+CharWidths::CharWidths(Measure measure) : m_measure(measure ? std::move(measure) : Measure(defaultWidth)), m_bmp(0x10000, 0)
+{
+}
+
+int CharWidths::measured(QStringView text, qsizetype index)
+{
+    const QChar c = text[index];
+    if (c.isLowSurrogate() && index > 0 && text[index - 1].isHighSurrogate())
+        return 0; // counted with its high half
+    if (c.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
+        const char32_t pair = QChar::surrogateToUcs4(c, text[index + 1]);
+        auto it = m_pairs.find(pair);
+        if (it == m_pairs.end())
+            it = m_pairs.insert(pair, std::max(0, m_measure(pair)));
+        return *it;
+    }
+    if (c.isSurrogate()) // a lone half is shown as a replacement character
+        return of(QStringView(&kReplacement, 1), 0);
+    const int width = std::clamp(m_measure(c.unicode()), 0, 0xFFFE - 1);
+    m_bmp[c.unicode()] = quint16(width + 1);
+    return width;
+}
+
+PaneLines::PaneLines(CharWidths &widths) : m_widths(widths)
+{
+}
+
+void PaneLines::setLineWidth(int width)
+{
+    m_lineWidth = std::max(width, 1);
+}
+
+void PaneLines::wrap(QStringView text)
+{
+    m_starts.assign(1, 0);
+    wrapFrom(text, 0, -1, 0);
+}
+
+void PaneLines::appended(QStringView text)
+{
+    wrapFrom(text, m_starts.size() - 1, -1, 0);
+}
+
+void PaneLines::replaced(QStringView text, qsizetype from, qsizetype removed, qsizetype added)
+{
+    // A change at the start of a line can let its first word move up onto
+    // the line before.
+    const qsizetype line = std::max<qsizetype>(lineOf(from) - 1, 0);
+    wrapFrom(text, size_t(line), from + added, added - removed);
+}
+
+qsizetype PaneLines::lineOf(qsizetype position) const
+{
+    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), position);
+    return std::max<qsizetype>(after - m_starts.begin() - 1, 0);
+}
+
+PaneLines::Line PaneLines::line(QStringView text, qsizetype index) const
+{
+    Line line;
+    line.start = m_starts[size_t(index)];
+    line.end = index + 1 < count() ? m_starts[size_t(index) + 1] : text.size();
+    line.contentEnd = line.end;
+    if (line.contentEnd > line.start && text[line.contentEnd - 1] == u'\n')
+        --line.contentEnd;
+    if (line.contentEnd > line.start && text[line.contentEnd - 1] == u'\r'
+        && (line.contentEnd == line.end || text[line.contentEnd] == u'\n'))
+        --line.contentEnd;
+    return line;
+}
+
+int PaneLines::scrollStep(qsizetype line, qsizetype lines)
+{
+    const qsizetype perStep = lines / kMostScrollSteps + 1;
+    return int(std::clamp<qsizetype>(line, 0, std::max<qsizetype>(lines - 1, 0)) / perStep);
+}
+
+qsizetype PaneLines::lineOfScrollStep(int step, qsizetype lines)
+{
+    const qsizetype perStep = lines / kMostScrollSteps + 1;
+    return std::clamp<qsizetype>(qsizetype(step) * perStep, 0, std::max<qsizetype>(lines - 1, 0));
+}
+
+void PaneLines::wrapFrom(QStringView text, size_t first, qsizetype resyncAt, qsizetype shift)
+{
+    std::vector<qsizetype> old;
+    if (resyncAt >= 0)
+        old.assign(m_starts.begin() + qsizetype(first) + 1, m_starts.end());
+    m_starts.resize(first + 1);
+
+    // An LF that arrived after the CR ending the line before belongs to that
+    // line break.
+    qsizetype start = m_starts.back();
+    if (start > 0 && start < text.size() && text[start] == u'\n' && text[start - 1] == u'\r')
+        m_starts.back() = ++start;
+
+    for (;;) {
+        start = nextStart(text, start);
+        if (start < 0)
+            return;
+        if (resyncAt >= 0 && start >= resyncAt) {
+            const auto same = std::lower_bound(old.begin(), old.end(), start - shift);
+            if (same != old.end() && *same == start - shift) {
+                for (auto it = same; it != old.end(); ++it)
+                    m_starts.push_back(*it + shift);
+                return;
+            }
+        }
+        m_starts.push_back(start);
+    }
+}
+
+qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
+{
+    int width = 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (isLineBreak(c))
+            return (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? i + 2 : i + 1;
+        const int w = m_widths.of(text, i);
+        // One blank may hang past the end of the line, as in word wrapping.
+        const bool hangs = c == u' ' && width <= m_lineWidth;
+        if (i > start && w > 0 && width + w > m_lineWidth && !hangs) {
+            // Carry the start of the word being cut over to the next line.
+            const qsizetype reach = std::min(i - start, kLongestCarriedWord);
+            for (qsizetype k = 0; k < reach; ++k) {
+                if (text[i - 1 - k] == u' ')
+                    return i - k;
+            }
+            return i;
+        }
+        width += w;
+    }
+    return -1;
+}

@@ -1,0 +1,227 @@
+#pragma once
+// A text box for long texts: it holds its text as one string and lays out
+// only the lines on screen, so loading, appending, scrolling and colouring
+// cost the same at any length, and the text costs two bytes a character
+// plus its line starts (PaneLines) and colour runs (PaneColours). It offers
+// what the send box and the receive pane use: typing, selection with the
+// keyboard and the mouse, the clipboard, drag and drop, input methods, an
+// undo history, a context menu, colours and search.
+//
+// Positions are 0-based character positions in text(), 64 bits wide. Copy,
+// drag and the accessibility text give exactly the text: a line that ends
+// on screen because it is full adds nothing.
+
+#include "terminal/PaneColours.h"
+#include "terminal/PaneLines.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QString>
+
+class QMenu;
+class QMimeData;
+class QTextLayout;
+class QTimer;
+
+class TextPane : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit TextPane(QWidget *parent = nullptr);
+    ~TextPane() override;
+
+    // The whole content.
+    const QString &text() const { return m_text; }
+    qsizetype length() const { return m_text.size(); }
+    // Replaces the whole content; all colouring and the undo history are lost.
+    void setText(const QString &text);
+    // Adds text at the end, as setText(text() + more) would but without
+    // touching what is there: its colours stay, the new text has none. A
+    // read-only pane, and a pane whose caret is at the end with nothing
+    // selected, show the end afterwards; otherwise selection and view stay.
+    void append(const QString &more);
+
+    // The selection, or the caret when the length is 0. Setting the start
+    // (clamped to 0..length()) leaves the caret there with nothing selected
+    // and scrolls it into view; the length counts from the start.
+    qsizetype selStart() const;
+    void setSelStart(qsizetype start);
+    qsizetype selLength() const;
+    void setSelLength(qsizetype length);
+    QString selText() const;
+    // Selects [start, start + length), clamped, and scrolls it into view.
+    void select(qsizetype start, qsizetype length);
+
+    // The text colour of the selected characters.
+    void setSelColor(const QColor &color);
+    // The text colour of the characters [from, to), clamped; an invalid
+    // colour gives them the pane's own. The selection stays as it is.
+    void colourRange(qsizetype from, qsizetype to, const QColor &color);
+    // The text colour of one character; invalid for the pane's own.
+    QColor colourAt(qsizetype position) const;
+
+    // The index of the first match of `what` at or after `start`, letters
+    // compared without regard to case; the match becomes the selection.
+    // -1 when there is none, or when `what` is empty.
+    qsizetype find(const QString &what, qsizetype start = 0);
+
+    // Writes the whole text in GBK to `path`, replacing the file; false when
+    // it cannot be written.
+    bool saveFile(const QString &path) const;
+
+    QColor backColor() const;
+    void setBackColor(const QColor &color);
+
+    // When on, the user cannot change the text; the program still can.
+    bool isReadOnlyForUser() const { return m_readOnly; }
+    void setReadOnlyForUser(bool readOnly);
+
+    // Line breaks as a plain text box has them: Enter types LF, and every
+    // CR LF or CR written or pasted becomes LF. Off (the default), the text
+    // keeps the line breaks written to it and Enter types CR LF.
+    void setPlainLineBreaks(bool plain) { m_plainLineBreaks = plain; }
+    // Keeps the user's edits since the last setText() for undo and redo.
+    void setUndoEnabled(bool enabled);
+
+    // The lines on screen: their number, the first one shown, and how many
+    // fit the view.
+    const PaneLines &lines() const { return m_lines; }
+    qsizetype topLine() const { return m_top; }
+    qsizetype linesPerPage() const;
+
+    // The caret's rectangle at a position, and the position nearest to a
+    // point, in the coordinates of the viewport.
+    QRect cursorRect(qsizetype position) const;
+    qsizetype positionAt(const QPoint &point) const;
+
+    // The clipboard actions, as the keys and the context menu run them.
+    void copy() const;
+    void cut();
+    void paste();
+    void selectAll();
+    void undo();
+    void redo();
+
+signals:
+    // After every change of the content, the program's own writes included.
+    void changed();
+    void doubleClicked();
+    // The mouse button was released; the selection is readable.
+    void mouseReleased();
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    friend class TextPaneAccessible;
+
+    struct Edit
+    {
+        qsizetype at;
+        QString removed;
+        QString inserted;
+        qsizetype anchorBefore;
+        qsizetype caretBefore;
+    };
+    enum class EditKind { Typing, Other, History };
+
+    // Changing the text.
+    QString typedForm(QString text) const;
+    void edit(qsizetype from, qsizetype to, const QString &insert, EditKind kind = EditKind::Other);
+    void insertTyped(const QString &text, EditKind kind = EditKind::Other);
+    void deleteSelectionOr(qsizetype from, qsizetype to);
+    void applyHistory(std::vector<Edit> &from, std::vector<Edit> &to, bool undoing);
+
+    // Moving the caret.
+    void moveCaret(qsizetype position, bool keepAnchor);
+    qsizetype nextCharacter(qsizetype position) const;
+    qsizetype previousCharacter(qsizetype position) const;
+    qsizetype nextWord(qsizetype position) const;
+    qsizetype previousWord(qsizetype position) const;
+    qsizetype wordStart(qsizetype position) const;
+    qsizetype wordEnd(qsizetype position) const;
+    qsizetype lineMove(qsizetype position, qsizetype lines);
+    bool handleMovement(QKeyEvent *event);
+    bool handleEditing(QKeyEvent *event);
+    bool isShortcutWeTake(QKeyEvent *event) const;
+
+    // Showing the text.
+    void layoutLine(QTextLayout &layout, qsizetype index) const;
+    qreal xOf(qsizetype position) const;
+    qsizetype positionAt(qsizetype line, qreal x) const;
+    int lineTop(qsizetype line) const;
+    void ensureVisible(qsizetype position);
+    void showEnd();
+    bool followsEnd() const;
+    void setTop(qsizetype line);
+    void syncScrollBar();
+    void repaintSoon();
+    void restartBlinking();
+    void measureFont();
+    int fittingLineWidth() const;
+    void rewrap();
+
+    // The mouse.
+    void startDrag();
+    void autoScroll();
+    QMenu *contextMenu();
+    QMimeData *selectionMime() const;
+
+    QString m_text;
+    CharWidths m_widths;
+    PaneLines m_lines{m_widths};
+    PaneColours m_colours;
+    qsizetype m_anchor = 0;
+    qsizetype m_caret = 0;
+    qsizetype m_top = 0;
+    qreal m_preferredX = -1; // kept while moving up and down
+    int m_lineHeight = 1;
+    int m_digitWidth = 1; // of "0", in the unit of the widths
+    bool m_readOnly = false;
+    bool m_plainLineBreaks = false;
+    bool m_settingScrollBar = false;
+
+    // The frame limit: one repaint, then at most one more per frame.
+    QTimer *m_frameTimer;
+    bool m_repaintPending = false;
+    QTimer *m_rewrapTimer;
+
+    QBasicTimer m_blink;
+    bool m_caretShown = true;
+    QString m_preedit;
+    int m_preeditCursor = 0;
+
+    bool m_undoEnabled = false;
+    std::vector<Edit> m_undo;
+    std::vector<Edit> m_redo;
+
+    // Mouse state: selecting, or a press inside the selection that may
+    // start a drag; the drop position while something is dragged over.
+    bool m_selecting = false;
+    bool m_mayDrag = false;
+    bool m_droppedOnSelf = false;
+    QPoint m_pressPoint;
+    QPoint m_mousePoint;
+    QBasicTimer m_autoScroll;
+    qsizetype m_dropCaret = -1;
+};

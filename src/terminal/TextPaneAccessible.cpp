@@ -1,0 +1,139 @@
+#include "terminal/TextPaneAccessible.h"
+
+#include "terminal/TextPane.h"
+
+#include <QScrollBar>
+#include <climits>
+
+namespace {
+
+int toInt(qsizetype position)
+{
+    return int(std::min<qsizetype>(position, INT_MAX));
+}
+
+QAccessibleInterface *factory(const QString &, QObject *object)
+{
+    if (auto *pane = qobject_cast<TextPane *>(object))
+        return new TextPaneAccessible(pane);
+    return nullptr;
+}
+
+} // namespace
+
+TextPaneAccessible::TextPaneAccessible(TextPane *pane) : QAccessibleWidget(pane, QAccessible::EditableText)
+{
+}
+
+void TextPaneAccessible::install()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+TextPane *TextPaneAccessible::pane() const
+{
+    return static_cast<TextPane *>(widget());
+}
+
+QString TextPaneAccessible::text(QAccessible::Text kind) const
+{
+    if (kind == QAccessible::Value)
+        return pane()->text();
+    return QAccessibleWidget::text(kind);
+}
+
+QAccessible::State TextPaneAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.multiLine = true;
+    state.readOnly = pane()->isReadOnlyForUser();
+    state.editable = !pane()->isReadOnlyForUser();
+    state.selectableText = true;
+    return state;
+}
+
+void *TextPaneAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+void TextPaneAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = 0;
+    if (selectionIndex != 0 || pane()->selLength() == 0)
+        return;
+    *startOffset = toInt(pane()->selStart());
+    *endOffset = toInt(pane()->selStart() + pane()->selLength());
+}
+
+int TextPaneAccessible::selectionCount() const
+{
+    return pane()->selLength() > 0 ? 1 : 0;
+}
+
+void TextPaneAccessible::addSelection(int startOffset, int endOffset)
+{
+    setSelection(0, startOffset, endOffset);
+}
+
+void TextPaneAccessible::removeSelection(int selectionIndex)
+{
+    if (selectionIndex == 0)
+        pane()->select(pane()->selStart(), 0);
+}
+
+void TextPaneAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
+{
+    if (selectionIndex == 0)
+        pane()->select(startOffset, endOffset - startOffset);
+}
+
+int TextPaneAccessible::cursorPosition() const
+{
+    return toInt(pane()->selStart() + pane()->selLength());
+}
+
+void TextPaneAccessible::setCursorPosition(int position)
+{
+    pane()->setSelStart(position);
+}
+
+QString TextPaneAccessible::text(int startOffset, int endOffset) const
+{
+    return pane()->text().mid(startOffset, endOffset - startOffset);
+}
+
+int TextPaneAccessible::characterCount() const
+{
+    return toInt(pane()->length());
+}
+
+QRect TextPaneAccessible::characterRect(int offset) const
+{
+    const QRect caret = pane()->cursorRect(offset);
+    const QRect next = pane()->cursorRect(offset + 1);
+    const int width = next.top() == caret.top() ? std::max(next.left() - caret.left(), 1) : 1;
+    return QRect(pane()->viewport()->mapToGlobal(caret.topLeft()), QSize(width, caret.height()));
+}
+
+int TextPaneAccessible::offsetAtPoint(const QPoint &point) const
+{
+    return toInt(pane()->positionAt(pane()->viewport()->mapFromGlobal(point)));
+}
+
+void TextPaneAccessible::scrollToSubstring(int startIndex, int endIndex)
+{
+    pane()->select(startIndex, endIndex - startIndex);
+}
+
+QString TextPaneAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = offset;
+    return QString();
+}
