@@ -140,6 +140,13 @@ QString RenderReceivedByte(quint8 byte, DataFormat format)
 
 QString RenderReceivedBytes(const QByteArray &bytes, DataFormat format)
 {
+    QString out;
+    AppendReceivedBytes(out, bytes, format);
+    return out;
+}
+
+void AppendReceivedBytes(QString &out, QByteArrayView bytes, DataFormat format)
+{
     static const auto table = [] {
         std::array<std::array<QString, 256>, 3> t;
         const DataFormat fs[] = {DataFormat::Hex, DataFormat::Decimal, DataFormat::Octal};
@@ -149,11 +156,9 @@ QString RenderReceivedBytes(const QByteArray &bytes, DataFormat format)
         return t;
     }();
     const int f = format == DataFormat::Hex ? 0 : format == DataFormat::Decimal ? 1 : 2;
-    QString out;
-    out.reserve(bytes.size() * 4);
+    out.reserve(out.size() + bytes.size() * table[f][0].size());
     for (char c : bytes)
         out += table[f][quint8(c)];
-    return out;
 }
 
 std::optional<QString> HexTextToCharacters(const QString &text)

@@ -35,6 +35,8 @@ EncodeResult EncodeSendText(const QString &text, DataFormat format);
 QString RenderReceivedByte(quint8 byte, DataFormat format);
 // Several received bytes rendered one after the other.
 QString RenderReceivedBytes(const QByteArray &bytes, DataFormat format);
+// The same, added to the end of `out`.
+void AppendReceivedBytes(QString &out, QByteArrayView bytes, DataFormat format);
 
 // The conversions of text already standing in a box. Hex text to
 // characters: each pair becomes the character of its value with the top bit

@@ -13,11 +13,14 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
-// How long one step of the drain reads and renders before the window gets
-// its turn again; a stop click ends the display within one step.
-constexpr qint64 kStepBudgetMs = 8;
+// How long one step of the drain takes at most before the window gets its
+// turn again; a stop click ends the display within one step.
+constexpr qint64 kStepBudgetNs = 5'000'000;
+// Bytes read and rendered at a time within a step.
+constexpr qint64 kReadPiece = 16 * 1024;
 } // namespace
 
 ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
@@ -26,7 +29,17 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     m_mtimer = m_s.scheduler.createTimer(this, QStringLiteral("mtimer"));
     m_mtimer->setInterval(20);
     connect(m_mtimer, &Timer::timeout, this, &ReceivePath::PollTick);
-    // A device with input waiting is read at once, not at the next tick.
+    // A device with input waiting is read at once, not at the next tick. A
+    // timer, not a posted call: timers due meanwhile run first, so a stream
+    // never starves the window's own.
+    m_drainSoon = new QTimer(this);
+    m_drainSoon->setObjectName(QStringLiteral("drainSoon"));
+    m_drainSoon->setSingleShot(true);
+    m_drainSoon->setInterval(0);
+    connect(m_drainSoon, &QTimer::timeout, this, [this] {
+        if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown())
+            DrainInput();
+    });
     connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
 }
 
@@ -77,52 +90,46 @@ void ReceivePath::PollTick()
 
 // One step: everything the port and the device hold, read as long as more
 // arrives within the step's time budget, rendered in the receive format and
-// appended to the pane as one piece. When the budget ran out with input
-// still waiting, the next step follows as soon as the window has had its
-// turn.
+// appended to the pane as one piece. The budget counts the append too, by
+// what the last one cost per character. When it ran out with input still
+// waiting, the next step follows as soon as the window has had its turn.
 void ReceivePath::DrainInput()
 {
     SerialPort &port = m_s.port;
     const DataFormat format = m_s.formats.receiveFormat();
-    QString shown;
+    m_shown.resize(0); // keeps its room from the steps before
     qint64 received = 0;
     QElapsedTimer step;
     step.start();
     qint64 waiting = 0;
     while (m_s.flags.receiveActive && (waiting = port.bytesWaiting()) > 0) {
         if (format == DataFormat::String) {
-            shown += port.readText();
+            m_shown += port.readText();
             received += waiting;
         } else {
-            const QByteArray bytes = port.read(waiting);
-            shown += RenderReceivedBytes(bytes, format);
+            const QByteArray bytes = port.read(std::min(waiting, kReadPiece));
+            AppendReceivedBytes(m_shown, bytes, format);
             received += bytes.size();
         }
-        if (step.elapsed() >= kStepBudgetMs) {
+        if (step.nsecsElapsed() + m_appendNsPerChar * m_shown.size() >= kStepBudgetNs) {
             drainSoon();
             break;
         }
     }
     if (received == 0)
         return;
-    m_text2->append(shown);
+    QElapsedTimer appending;
+    appending.start();
+    m_text2->append(m_shown);
+    m_appendNsPerChar = double(appending.nsecsElapsed()) / m_shown.size();
     m_counter += received;
     showCounter();
 }
 
 void ReceivePath::drainSoon()
 {
-    if (m_drainQueued || !m_s.flags.receiveActive)
-        return;
-    m_drainQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_drainQueued = false;
-            if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown())
-                DrainInput();
-        },
-        Qt::QueuedConnection);
+    if (m_s.flags.receiveActive && !m_drainSoon->isActive())
+        m_drainSoon->start();
 }
 
 void ReceivePath::Receive()

@@ -9,9 +9,11 @@
 // read-only switch.
 
 #include <QObject>
+#include <QString>
 
 class QCheckBox;
 class QPushButton;
+class QTimer;
 class ClickLabel;
 class FormatSwitch;
 class ReceivePane;
@@ -75,13 +77,16 @@ signals:
 private:
     void buildControls(QWidget *parent);
     void showCounter();
-    // Runs a drain step once the events pending now have run.
+    // Runs a drain step once the window has had its turn.
     void drainSoon();
 
     Services m_s;
     Timer *m_mtimer = nullptr;
     qint64 m_counter = 0;
-    bool m_drainQueued = false;
+    QTimer *m_drainSoon = nullptr;
+    // The text of a step, and what appending took per character last time.
+    QString m_shown;
+    double m_appendNsPerChar = 0;
 
     ReceivePane *m_text2 = nullptr;
     QPushButton *m_receive = nullptr;
