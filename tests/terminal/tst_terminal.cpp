@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QTimer>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QTest>
+#include <thread>
 
 class TerminalTest : public QObject
 {
@@ -217,6 +220,23 @@ private slots:
         QVERIFY(rig->window->port().bytesWaiting() > 0);
     }
 
+    void inputIsShownWithoutWaitingForTheNextTick()
+    {
+        PtyPair pty;
+        rig->openPort(pty.slavePath());
+        rig->click("Receive");
+        // The virtual clock stands still: no poll tick comes.
+        pty.write("ABC");
+        QTRY_COMPARE(rig->pane(), QString("41 42 43 "));
+        QCOMPARE(rig->control<QLabel>("zir")->text(), QString("【3】B"));
+        // Much more than the port's buffer holds arrives in a few pieces.
+        const QByteArray burst(300'000, 'x');
+        std::thread device([&] { pty.write(burst); });
+        QTRY_COMPARE(rig->window->receivePath().counter(), qint64(3 + burst.size()));
+        device.join();
+        QCOMPARE(rig->pane(), "41 42 43 " + QString("78 ").repeated(burst.size()));
+    }
+
     void stopEndsTheDisplayInTheMiddleOfABurst()
     {
         rig->openPort(DeviceCatalog::kLoopbackName);
@@ -365,6 +385,43 @@ private slots:
         QTest::keyClicks(text1, "AT");
         QTest::keyClick(text1, Qt::Key_Return);
         QCOMPARE(rig->line.chunks(), QList<QByteArray>{"AT\r\n"});
+    }
+
+    // A long send text of one word, stored or pasted, loads at once and the
+    // send box keeps working: typing, pasting, undo, Enter and the
+    // selection check on mouse release.
+    void longOneWordSendTextStaysUsable()
+    {
+        rig->openPort("2");
+        SendPath &send = rig->window->sendPath();
+        TextPane *text1 = send.Text1();
+        const QString word(10'000'000, '7');
+        send.setSendText(word);
+        QVERIFY(text1->lines().count() > 10'000);
+        text1->setFocus();
+        QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(text1, "AB");
+        QCOMPARE(send.sendText().size(), word.size() + 2);
+        QVERIFY(send.sendText().endsWith("7AB"));
+        QGuiApplication::clipboard()->setText(QString(1'000'000, '9'));
+        QTest::keyClick(text1, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(send.sendText().size(), word.size() + 1'000'002);
+        QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(send.sendText(), word);
+        QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(send.sendText(), word + "AB");
+
+        setSendFormat(DataFormat::Hex);
+        send.setSendText(word.left(5'000'000) + " 01 02 03");
+        text1->select(5'000'001, 8);
+        QTest::mouseRelease(text1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("06"));
+
+        setSendFormat(DataFormat::String);
+        send.setSendText(word);
+        QTest::keyClick(text1, Qt::Key_Return);
+        QCOMPARE(rig->line.chunks().last(), word.toLatin1() + "\r\n");
     }
 
     void bufferSizeDialogs()
