@@ -96,17 +96,23 @@ inline double appendUs(ReceivePane &pane, int count)
     return median(times);
 }
 
-// VmHWM: the peak resident memory of this process, in kB.
-inline long peakMemoryKb()
+// A memory figure of this process in kB, by its name in /proc/self/status
+// ("VmRSS" resident now, "VmHWM" the peak).
+inline long memoryKb(const QByteArray &name)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+inline long peakMemoryKb()
+{
+    return memoryKb("VmHWM");
 }
 
 } // namespace bench

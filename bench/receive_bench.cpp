@@ -21,9 +21,10 @@
 // Each format runs in a process of its own, so that its memory is its own.
 
 #include "MemorySettingsStore.h"
+#include "PaneMeasures.h"
 #include "PtyPair.h"
 #include "RecordingDesktop.h"
-#include "core/Dialogs.h"
+#include "SilentDialogs.h"
 #include "core/Scheduler.h"
 #include "desktop/MainWindow.h"
 #include "serial/DeviceCatalog.h"
@@ -36,7 +37,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -54,22 +54,6 @@ namespace {
 constexpr int kBands = 10;
 constexpr int kReplyIntervalMs = 10;
 const QString kStreamName = QStringLiteral("bench-stream");
-
-// Dialogs that never block: a benchmark has nobody to answer them.
-class SilentDialogs : public Dialogs
-{
-public:
-    MsgAnswer message(const QString &text, const QString &, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::Yes;
-    }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    void beep() override {}
-};
 
 // 1 MB of what the device sends in a format.
 QByteArray payload(DataFormat format)
@@ -125,18 +109,6 @@ private:
     bool m_open = false;
 };
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 double cpuSeconds()
 {
     rusage usage{};
@@ -156,7 +128,7 @@ double percentile(std::vector<double> values, double p)
 int runFormat(const QString &name, DataFormat format, qsizetype target, bool viaPty)
 {
     QtScheduler scheduler;
-    SilentDialogs dialogs;
+    bench::SilentDialogs dialogs;
     DeviceCatalog devices;
     const QByteArray data = payload(format);
     devices.addSimulated(kStreamName, [&data] { return std::make_unique<StreamDevice>(data); });
@@ -187,7 +159,7 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
         });
     }
 
-    const long residentBefore = residentKb();
+    const long residentBefore = bench::memoryKb("VmRSS");
     const double cpuBefore = cpuSeconds();
     std::vector<double> lateness;
     std::vector<double> bandSeconds;
@@ -228,7 +200,7 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     const double cpu = cpuSeconds() - cpuBefore;
     const qint64 bytes = receive.counter();
     const qsizetype length = pane.text().size();
-    const long residentAfter = residentKb();
+    const long residentAfter = bench::memoryKb("VmRSS");
 
     stopWriting = true;
     while (!writerDone) {

@@ -6,7 +6,7 @@
 
 #include "MemorySettingsStore.h"
 #include "RecordingDesktop.h"
-#include "core/Dialogs.h"
+#include "SilentDialogs.h"
 #include "core/Scheduler.h"
 #include "desktop/MainWindow.h"
 #include "serial/DeviceCatalog.h"
@@ -19,17 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentDialogs : public Dialogs
-{
-public:
-    MsgAnswer message(const QString &, const QString &, MsgIcon, MsgButtons) override { return MsgAnswer::Yes; }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    void beep() override {}
-};
 
 QString oneWord(qsizetype length)
 {
@@ -54,7 +43,7 @@ int main(int argc, char *argv[])
         sizes = {1, 10};
 
     QtScheduler scheduler;
-    SilentDialogs dialogs;
+    bench::SilentDialogs dialogs;
     DeviceCatalog devices;
     MemorySettingsStore settings;
     RecordingDesktop desktop;

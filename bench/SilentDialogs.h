@@ -1,0 +1,26 @@
+#pragma once
+// Dialogs that never block: a benchmark has nobody to answer them. A
+// message is printed on the error stream and answered Yes.
+
+#include "core/Dialogs.h"
+
+#include <cstdio>
+
+namespace bench {
+
+class SilentDialogs : public Dialogs
+{
+public:
+    MsgAnswer message(const QString &text, const QString &, MsgIcon, MsgButtons) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return MsgAnswer::Yes;
+    }
+    QString input(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
+    void beep() override {}
+};
+
+} // namespace bench
