@@ -648,9 +648,12 @@ void TextPane::layoutLine(QTextLayout &layout, qsizetype index) const
     layout.endLayout();
 }
 
+// Pixels from the top of the view; a line far out of view is placed as far
+// as a screen can use, so the sum stays in int.
 int TextPane::lineTop(qsizetype line) const
 {
-    return kMargin + int(line - m_top) * m_lineHeight;
+    constexpr qsizetype kFar = 1 << 20;
+    return kMargin + int(std::clamp(line - m_top, -kFar, kFar)) * m_lineHeight;
 }
 
 void TextPane::paintEvent(QPaintEvent *event)
@@ -726,6 +729,7 @@ qsizetype TextPane::positionAt(const QPoint &point) const
 
 QRect TextPane::cursorRect(qsizetype position) const
 {
+    position = std::clamp<qsizetype>(position, 0, m_text.size());
     const int top = lineTop(m_lines.lineOf(position));
     const int x = kMargin + int(xOf(position));
     return QRect(x, top, kCaretWidth, m_lineHeight);
