@@ -83,11 +83,8 @@ TextPane::TextPane(QWidget *parent)
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setInterval(kFrameMs);
     connect(m_frameTimer, &QTimer::timeout, this, [this] {
-        if (!m_repaintPending)
-            return;
-        m_repaintPending = false;
-        viewport()->update();
-        m_frameTimer->start();
+        if (m_repaintPending)
+            showChanges();
     });
     m_rewrapTimer->setObjectName(QStringLiteral("rewrapTimer"));
     m_rewrapTimer->setSingleShot(true);
@@ -128,10 +125,14 @@ void TextPane::append(const QString &more)
     const bool follow = followsEnd();
     m_text += typedForm(more);
     m_lines.appended(m_text);
-    if (follow)
-        showEnd();
-    else
-        syncScrollBar();
+    if (follow) {
+        m_anchor = m_caret = m_text.size();
+        m_top = std::max<qsizetype>(m_lines.count() - linesPerPage(), 0);
+    }
+    // A stream appends many times a frame: the scroll bar is painted once a frame.
+    if (m_frameTimer->isActive())
+        verticalScrollBar()->setUpdatesEnabled(false);
+    syncScrollBar();
     repaintSoon();
     emit changed();
 }
@@ -791,13 +792,20 @@ void TextPane::scrollContentsBy(int, int)
     // Scrolling goes through the scroll bar's value (setTop), not here.
 }
 
-// The first change in a frame is painted at once; later ones at the frame's end.
+// The first change in a frame is shown at once; later ones together at the
+// frame's end.
 void TextPane::repaintSoon()
 {
-    if (m_frameTimer->isActive()) {
+    if (m_frameTimer->isActive())
         m_repaintPending = true;
-        return;
-    }
+    else
+        showChanges();
+}
+
+void TextPane::showChanges()
+{
+    m_repaintPending = false;
+    verticalScrollBar()->setUpdatesEnabled(true);
     viewport()->update();
     m_frameTimer->start();
 }

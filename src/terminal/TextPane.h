@@ -176,6 +176,7 @@ private:
     void setTop(qsizetype line);
     void syncScrollBar();
     void repaintSoon();
+    void showChanges();
     void restartBlinking();
     void measureFont();
     int fittingLineWidth() const;
@@ -201,7 +202,8 @@ private:
     bool m_plainLineBreaks = false;
     bool m_settingScrollBar = false;
 
-    // The frame limit: one repaint, then at most one more per frame.
+    // The frame limit: one repaint (and scroll bar update), then at most one
+    // more per frame.
     QTimer *m_frameTimer;
     bool m_repaintPending = false;
     QTimer *m_rewrapTimer;
