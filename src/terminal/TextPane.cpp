@@ -125,14 +125,13 @@ void TextPane::append(const QString &more)
     const bool follow = followsEnd();
     m_text += typedForm(more);
     m_lines.appended(m_text);
-    if (follow) {
-        m_anchor = m_caret = m_text.size();
-        m_top = std::max<qsizetype>(m_lines.count() - linesPerPage(), 0);
-    }
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())
         verticalScrollBar()->setUpdatesEnabled(false);
-    syncScrollBar();
+    if (follow)
+        showEnd();
+    else
+        syncScrollBar();
     repaintSoon();
     emit changed();
 }
@@ -158,11 +157,11 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
     if (m_undoEnabled && kind != EditKind::History) {
         Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
         // Typing goes back in one step, as far as the caret did not move.
-        if (kind == EditKind::Typing && last && from == to && last->at + last->inserted.size() == from
-            && last->removed.isEmpty() && m_caret == from) {
+        const bool typing = kind == EditKind::Typing && from == to;
+        if (typing && last && last->typing && last->at + last->inserted.size() == from && m_caret == from) {
             last->inserted += insert;
         } else {
-            m_undo.push_back(Edit{from, m_text.mid(from, to - from), insert, m_anchor, m_caret});
+            m_undo.push_back(Edit{from, m_text.mid(from, to - from), insert, m_anchor, m_caret, typing});
         }
         m_redo.clear();
     }

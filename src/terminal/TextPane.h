@@ -142,6 +142,7 @@ private:
         QString inserted;
         qsizetype anchorBefore;
         qsizetype caretBefore;
+        bool typing; // typed characters; the next ones join it
     };
     enum class EditKind { Typing, Other, History };
 
