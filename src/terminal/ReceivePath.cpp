@@ -18,7 +18,7 @@
 namespace {
 // How long one step of the drain takes at most before the window gets its
 // turn again; a stop click ends the display within one step.
-constexpr qint64 kStepBudgetNs = 4'000'000;
+constexpr qint64 kStepBudgetNs = 2'000'000;
 // Bytes read and rendered at a time within a step.
 constexpr qint64 kReadPiece = 16 * 1024;
 } // namespace
