@@ -118,10 +118,13 @@ void ReceivePath::DrainInput()
     }
     if (received == 0)
         return;
-    QElapsedTimer appending;
-    appending.start();
-    m_text2->append(m_shown);
-    m_appendNsPerChar = double(appending.nsecsElapsed()) / m_shown.size();
+    // (A String step may show nothing yet: half a character waits in the decoder.)
+    if (!m_shown.isEmpty()) {
+        QElapsedTimer appending;
+        appending.start();
+        m_text2->append(m_shown);
+        m_appendNsPerChar = double(appending.nsecsElapsed()) / m_shown.size();
+    }
     m_counter += received;
     showCounter();
 }
