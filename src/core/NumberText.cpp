@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -99,18 +100,25 @@ double RoundHalfEven(double value)
 
 std::optional<qint64> ToIntegerWidth(double value, qint64 min, qint64 max)
 {
+    // 2^63: the first double beyond every 64-bit integer. double(max) may
+    // round up to it, so the bound is checked apart, before any conversion.
+    constexpr double kBeyond = 9223372036854775808.0;
     if (!std::isfinite(value))
         return std::nullopt;
     const double rounded = RoundHalfEven(value);
-    if (rounded < double(min) || rounded > double(max))
+    if (rounded < -kBeyond || rounded >= kBeyond)
         return std::nullopt;
-    return qint64(rounded);
+    const qint64 integer = qint64(rounded);
+    if (integer < min || integer > max)
+        return std::nullopt;
+    return integer;
 }
 
 QString LeadingNumberText(const QString &text)
 {
-    const double v = RoundHalfEven(LenientNumber(text));
-    return QString::number(qint64(v));
+    const auto value = ToIntegerWidth(LenientNumber(text), std::numeric_limits<qint64>::min(),
+                                      std::numeric_limits<qint64>::max());
+    return QString::number(value.value_or(0));
 }
 
 QString NextNumberText(const QString &text)

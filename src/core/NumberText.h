@@ -18,7 +18,7 @@ double RoundHalfEven(double value);
 std::optional<qint64> ToIntegerWidth(double value, qint64 min, qint64 max);
 
 // The leading decimal number of a text written back as text: "1031" for
-// "1031-x", "0" when there is none.
+// "1031-x", "0" when there is none or when it does not fit 64 bits.
 QString LeadingNumberText(const QString &text);
 
 // The leading number of a text plus 1, written as a decimal number: the

@@ -6,6 +6,7 @@
 #include "serial/PortSettings.h"
 
 #include <QTest>
+#include <climits>
 
 namespace {
 
@@ -103,6 +104,13 @@ private slots:
         QVERIFY(!ToIntegerWidth(40000, -32768, 32767));
         QCOMPARE(ToIntegerWidth(300.4, 0, 1000).value(), 300);
         QCOMPARE(LeadingNumberText("0755-123"), QString("755"));
+        // Numbers beyond 64 bits read as no number, without undefined behaviour.
+        QVERIFY(!ToIntegerWidth(9223372036854775808.0, LLONG_MIN, LLONG_MAX));
+        QVERIFY(!ToIntegerWidth(-1e308, LLONG_MIN, LLONG_MAX));
+        QCOMPARE(ToIntegerWidth(-9223372036854775808.0, LLONG_MIN, LLONG_MAX).value(), LLONG_MIN);
+        QCOMPARE(LeadingNumberText("1e308"), QString("0"));
+        QCOMPARE(LeadingNumberText("-1e19"), QString("0"));
+        QCOMPARE(LeadingNumberText("1e999"), QString("0"));
     }
 
     void portSettingsText()

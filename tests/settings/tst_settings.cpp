@@ -254,6 +254,8 @@ void TestSettings::numbersReadLeniently_data()
     QTest::newRow("pass count text") << "LoopTimes" << "abc" << "0";
     QTest::newRow("pass count half") << "LoopTimes" << "2.5" << "2";
     QTest::newRow("pass count beyond 32 bits") << "LoopTimes" << "1e12" << "2";
+    QTest::newRow("pass count beyond 64 bits") << "LoopTimes" << "1e308" << "2";
+    QTest::newRow("wait far below 64 bits") << "waitModemTime" << "-1e308" << "35000";
 }
 
 void TestSettings::numbersReadLeniently()
