@@ -2,32 +2,33 @@
 
 namespace {
 
-bool sameName(const QString &a, const QString &b)
+// One text per name that ignores case; NUL cannot occur in a section name.
+QString foldedName(const QString &section, const QString &key)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return section.toCaseFolded() + QChar(0) + key.toCaseFolded();
 }
 
 } // namespace
 
 std::optional<QString> SettingsEntries::find(const QString &section, const QString &key) const
 {
-    for (const Entry &e : m_entries)
-        if (sameName(e.section, section) && sameName(e.key, key))
-            return e.text;
-    return std::nullopt;
+    const auto at = m_positions.constFind(foldedName(section, key));
+    if (at == m_positions.cend())
+        return std::nullopt;
+    return m_entries[*at].text;
 }
 
 void SettingsEntries::set(const QString &section, const QString &key, const QString &text)
 {
-    QString sectionSpelling = section;
-    for (Entry &e : m_entries) {
-        if (!sameName(e.section, section))
-            continue;
-        if (sameName(e.key, key)) {
-            e.text = text;
-            return;
-        }
-        sectionSpelling = e.section;
+    const QString name = foldedName(section, key);
+    if (const auto at = m_positions.constFind(name); at != m_positions.cend()) {
+        m_entries[*at].text = text;
+        return;
     }
-    m_entries.append({sectionSpelling, key, text});
+    const QString foldedSection = section.toCaseFolded();
+    auto spelling = m_sectionSpellings.constFind(foldedSection);
+    if (spelling == m_sectionSpellings.cend())
+        spelling = m_sectionSpellings.insert(foldedSection, section);
+    m_positions.insert(name, m_entries.size());
+    m_entries.append({*spelling, key, text});
 }
