@@ -1,13 +1,21 @@
 #include "settings/IniSettingsStore.h"
 
 #include "core/Dialogs.h"
+#include "core/TextCodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
+#include <QTemporaryFile>
 #include <filesystem>
 #include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -27,11 +35,24 @@ QString settingsPath(const SettingsEntries::Entry &e)
     return e.section.isEmpty() ? e.key : e.section + QLatin1Char('/') + e.key;
 }
 
-SettingsEntries readIniFile(const QString &filePath)
+// QSettings lists a key named with a leading, trailing or doubled slash
+// ("/count" in [Tels]) under a path it cannot read back: it gives such a key
+// the value of another one, and writes it back under the cleaned name, which
+// may be one of ours ("count", overriding "Count"). No key of ours looks
+// like that, so such keys are left out.
+bool isCleanPath(const QString &path)
+{
+    return !path.startsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('/'))
+           && !path.contains(QLatin1StringView("//"));
+}
+
+SettingsEntries parseIniFile(const QString &filePath)
 {
     SettingsEntries entries;
     QSettings ini(filePath, QSettings::IniFormat);
     for (const QString &path : ini.allKeys()) {
+        if (!isCleanPath(path))
+            continue;
         const qsizetype slash = path.indexOf(QLatin1Char('/'));
         const QString section = slash < 0 ? QString() : path.left(slash);
         const QString key = slash < 0 ? path : path.mid(slash + 1);
@@ -40,9 +61,53 @@ SettingsEntries readIniFile(const QString &filePath)
     return entries;
 }
 
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8.decode(bytes); // decoding is what finds an error
+    return !utf8.hasError();
+}
+
 std::filesystem::path nativePath(const QString &path)
 {
     return std::filesystem::path(path.toStdU16String());
+}
+
+// Where the settings really live: a symbolic link, or a chain of them, is
+// followed, so that saving rewrites the target and the link stays.
+QString finalTarget(const QString &filePath)
+{
+    QString path = QFileInfo(filePath).absoluteFilePath();
+    for (int hop = 0; hop < 40; ++hop) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            break;
+        path = info.symLinkTarget();
+    }
+    return path;
+}
+
+// Gives the staging file the permissions of the file it is to replace, so a
+// private file stays private, and, where the system allows it (to root, or
+// to the owner for one of its groups), that file's owner and group. False
+// when the permissions could not be given.
+bool takeOverAccess(const QString &filePath, const QString &staging)
+{
+    std::error_code error;
+    const auto old = std::filesystem::status(nativePath(filePath), error);
+    if (error)
+        return true; // no file yet: the new one gets the usual permissions
+    std::filesystem::permissions(nativePath(staging), old.permissions(), error);
+    if (error)
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(QFile::encodeName(filePath).constData(), &info) == 0
+        && ::chown(QFile::encodeName(staging).constData(), info.st_uid, info.st_gid) != 0) {
+        // Not allowed: the file becomes the writer's, as any file it rewrites.
+    }
+#endif
+    return true;
 }
 
 // Writes every entry to a staging file beside filePath and renames it over
@@ -54,10 +119,15 @@ bool writeIniFileAtomically(const QString &filePath, const SettingsEntries &entr
     const QString staging = filePath + QStringLiteral(".new");
     {
         // Start from an empty staging file: QSettings would otherwise merge
-        // in what a save interrupted earlier left there.
+        // in what a save interrupted earlier left there. QSettings keeps the
+        // permissions of the file it writes, so they are given here.
         QFile empty(staging);
         if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
+    }
+    if (!takeOverAccess(filePath, staging)) {
+        QFile::remove(staging);
+        return false;
     }
     {
         QSettings ini(staging, QSettings::IniFormat);
@@ -87,8 +157,40 @@ IniSettingsStore::IniSettingsStore()
 
 IniSettingsStore::IniSettingsStore(const QString &filePath)
     : m_filePath(filePath)
-    , m_entries(readIniFile(filePath))
 {
+    read();
+}
+
+void IniSettingsStore::read()
+{
+    const auto fail = [this](const QString &reason) {
+        m_readError = QStringLiteral("%1（%2）").arg(QDir::toNativeSeparators(m_filePath), reason);
+    };
+    std::error_code error;
+    const auto status = std::filesystem::status(nativePath(m_filePath), error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return; // no settings yet: a first run
+    if (error)
+        return fail(QString::fromStdString(error.message()));
+    if (status.type() != std::filesystem::file_type::regular)
+        return fail(QStringLiteral("不是普通文件"));
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    if (isUtf8(bytes)) {
+        m_entries = parseIniFile(m_filePath);
+        return;
+    }
+    // Not UTF-8: GBK, as the program's other text files are. QSettings reads
+    // UTF-8 only, so it reads a UTF-8 copy.
+    QTemporaryFile copy;
+    const QByteArray utf8 = DecodeGbk(bytes).toUtf8();
+    if (!copy.open() || copy.write(utf8) != utf8.size() || !copy.flush())
+        return fail(copy.errorString());
+    m_entries = parseIniFile(copy.fileName());
 }
 
 QString IniSettingsStore::DefaultFilePath()
@@ -112,5 +214,7 @@ void IniSettingsStore::save(const QString &section, const QString &key, const QS
 
 bool IniSettingsStore::commit()
 {
-    return writeIniFileAtomically(m_filePath, m_entries);
+    if (!m_readError.isEmpty())
+        return false;
+    return writeIniFileAtomically(finalTarget(m_filePath), m_entries);
 }

@@ -6,10 +6,18 @@
 // $XDG_CONFIG_HOME/Kestrel5.0.ini, normally ~/.config/Kestrel5.0.ini; on
 // Windows %APPDATA%\Kestrel5.0.ini).
 //
-// The file is read once, when the store is made. save() changes the entries
-// in memory; commit() writes all of them to "<file>.new" in the same folder
-// and then renames that over the file, so a crash or power loss while saving
-// leaves either the old file or the new one, never a half-written one.
+// The file is read once, when the store is made. It is written as UTF-8; a
+// file that is not valid UTF-8 (edited with a Chinese-locale editor) is read
+// as GBK, so its Chinese texts survive. A file that exists but cannot be
+// read leaves the store empty and is never written over: readError() says
+// why.
+//
+// save() changes the entries in memory; commit() writes all of them to a
+// staging file "<file>.new" beside the file and then renames that over the
+// file, so a crash or power loss while saving leaves either the old file or
+// the new one, never a half-written one. A file that is a symbolic link is
+// written through the link to its target, and the new file keeps the old
+// one's permissions (and, where the system allows, its owner).
 
 #include "settings/SettingsEntries.h"
 #include "settings/SettingsStore.h"
@@ -29,8 +37,12 @@ public:
                 const QString &defaultText) const override;
     void save(const QString &section, const QString &key, const QString &text) override;
     bool commit() override;
+    QString readError() const override { return m_readError; }
 
 private:
+    void read();
+
     QString m_filePath;
     SettingsEntries m_entries;
+    QString m_readError;
 };

@@ -3,6 +3,7 @@
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
 #include "serial/SerialPort.h"
+#include "settings/SettingsStore.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/PortPanel.h"
@@ -22,10 +23,13 @@ void Lifecycle::StartUp()
 {
     m_p.send.setSendText(QString());
     m_p.receive.Text2()->setText(QString());
-    const QString savedSendText =
-        LoadSettings(m_p.store, m_p.values,
-                     {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(),
-                      [this](DataFormat f) { m_p.formats.SetDataFormat(int(f), FormatSwitch::Both); }});
+    const QString savedSendText = LoadSettings(m_p.store, m_p.values, settingsWidgets());
+    // Said once, here: the window starts from the defaults, and the exit
+    // leaves the stored settings alone rather than replace them with these.
+    if (const QString unreadable = m_p.store.readError(); !unreadable.isEmpty())
+        m_p.dialogs.message(QStringLiteral("设置文件无法读取，本次使用默认设置，退出时不保存设置：\n")
+                                + unreadable,
+                            QStringLiteral("警告"), MsgIcon::Exclamation);
     m_p.checks.fnCheck(m_p.values.checkKind);
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
@@ -39,6 +43,24 @@ void Lifecycle::StartUp()
         return;
     m_p.portPanel.Apply();
     m_p.receive.StartPolling();
+}
+
+SettingsWidgets Lifecycle::settingsWidgets()
+{
+    return {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(),
+            PortPanel::DesignParameterBook(),
+            [this](DataFormat f) { m_p.formats.SetDataFormat(int(f), FormatSwitch::Both); }};
+}
+
+void Lifecycle::saveSettings()
+{
+    m_p.values.checkKind = quint8(m_p.checks.mode());
+    const bool saved = SaveSettings(
+        m_p.store, m_p.values, settingsWidgets(),
+        {m_p.port.settings(), m_p.port.portName(), m_p.send.sendText(), m_p.formats.sendFormat()});
+    if (!saved)
+        m_p.dialogs.message(QStringLiteral("设置未能保存，本次的设置修改将丢失！"), QStringLiteral("警告"),
+                            MsgIcon::Exclamation);
 }
 
 bool Lifecycle::confirm(const QString &text, const QString &title)
@@ -62,14 +84,8 @@ bool Lifecycle::Exit()
         return false;
 
     m_p.status.setMessage(QStringLiteral(" 正在退出系统 ..."));
-    m_p.values.checkKind = quint8(m_p.checks.mode());
-    const bool saved = SaveSettings(
-        m_p.store, m_p.values,
-        {m_p.portPanel.comba(), m_p.portPanel.text4(), m_p.portPanel.numtext(), {}},
-        {m_p.port.settings(), m_p.port.portName(), m_p.send.sendText(), m_p.formats.sendFormat()});
-    if (!saved)
-        m_p.dialogs.message(QStringLiteral("设置未能保存，本次的设置修改将丢失！"), QStringLiteral("警告"),
-                            MsgIcon::Exclamation);
+    if (m_p.store.readError().isEmpty())
+        saveSettings();
     m_p.receive.StopPolling();
     m_p.send.HaltAutoSend();
     if (m_hooks.stopCountdown)

@@ -59,6 +59,10 @@ public:
 
 private:
     bool confirm(const QString &text, const QString &title);
+    // The controls the settings fill and are read from.
+    SettingsWidgets settingsWidgets();
+    // Exit step 5, with its message when the store could not be written.
+    void saveSettings();
 
     Parts m_p;
     Hooks m_hooks;

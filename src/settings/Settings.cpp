@@ -60,15 +60,46 @@ void loadBook(const SettingsStore &store, QComboBox *box, const QString &section
     appendEntries(box, entries);
 }
 
-// Stores at most limit entries, with the count of the entries stored, so
-// that loading gives back exactly the entries saved.
-void saveBook(SettingsStore &store, const QComboBox *box, const QString &section,
-              const QString &stem, int limit)
+QStringList entriesOf(const QComboBox *box)
 {
-    const int count = qMin(box->count(), limit);
+    QStringList entries;
+    for (int i = 0; i < box->count(); ++i)
+        entries << box->itemText(i);
+    return entries;
+}
+
+// The smallest count of 100 or more that loading reads as n entries
+// appended to the design list: (count - 1) mod limit = n - 1.
+int appendingCount(int n, int limit)
+{
+    int count = 100;
+    while ((count - 1) % limit != n - 1)
+        ++count;
+    return count;
+}
+
+// Stores a book so that loading gives back the same list. A book of up to
+// limit entries is stored with its count. A longer one that begins with the
+// box's design list, as loading a count of 100 or more makes it, is stored
+// that way again: the design list stays and up to limit entries follow. Any
+// other book keeps its first limit entries.
+void saveBook(SettingsStore &store, const QComboBox *box, const QString &section,
+              const QString &stem, int limit, const QStringList &design = {})
+{
+    QStringList entries = entriesOf(box);
+    int count = 0;
+    const bool appended = !design.isEmpty() && entries.size() > qMax(limit, int(design.size()))
+                          && entries.mid(0, design.size()) == design;
+    if (appended) {
+        entries = entries.mid(design.size(), limit);
+        count = appendingCount(int(entries.size()), limit);
+    } else {
+        entries = entries.mid(0, limit);
+        count = int(entries.size());
+    }
     store.save(section, kCount, QString::number(count));
-    for (int i = 0; i < count; ++i)
-        store.save(section, stem + QString::number(i), box->itemText(i));
+    for (int i = 0; i < entries.size(); ++i)
+        store.save(section, stem + QString::number(i), entries[i]);
 }
 
 // The handshake wait as stored; no wait, or a negative one, cannot be meant
@@ -121,7 +152,8 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
                   const SettingsWidgets &widgets, const TerminalState &terminal)
 {
     store.save(kSettings, kSettings, terminal.portSettings);
-    saveBook(store, widgets.text4, kSettings, QStringLiteral("Setting"), kParameterBookLimit);
+    saveBook(store, widgets.text4, kSettings, QStringLiteral("Setting"), kParameterBookLimit,
+             widgets.parameterBookDesign);
     store.save(kComPort, QStringLiteral("Port"), terminal.portName);
     store.save(kTels, QStringLiteral("Tel"), widgets.numtext->currentText());
     saveBook(store, widgets.numtext, kTels, QStringLiteral("Tel"), kPhoneBookLimit);

@@ -8,6 +8,7 @@
 #include "core/DataFormats.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QComboBox;
@@ -29,6 +30,9 @@ struct SettingsWidgets
     QComboBox *comba = nullptr;   // port selector
     QComboBox *text4 = nullptr;   // port settings text; its list is the parameter book
     QComboBox *numtext = nullptr; // phone number; its list is the phone book
+    // The list text4 has by design: a stored Count of 100 or more keeps it
+    // and appends the stored entries.
+    QStringList parameterBookDesign;
     // Switches the send and the receive data format together.
     std::function<void(DataFormat)> setDataFormatBoth;
 };

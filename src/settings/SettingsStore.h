@@ -23,4 +23,9 @@ public:
     // Writes every entry in one step. False when that failed; the medium
     // then holds what it held before, never a mixture.
     virtual bool commit() = 0;
+
+    // Empty when the stored settings were read (an absent store reads as
+    // empty); otherwise why they could not be. Such a store is never
+    // written over: commit() fails without touching it.
+    virtual QString readError() const { return {}; }
 };

@@ -51,7 +51,7 @@ void PortPanel::buildControls(QWidget *parent)
     ports << DeviceCatalog::systemPorts() << m_s.devices.simulatedNames();
     m_comba = newCombo("comba", QStringLiteral(" 1"), ports,
                        QStringLiteral(" 超过 5 的请直接输入 "), m_frame);
-    m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), {QStringLiteral("2400,n,8,1")},
+    m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), DesignParameterBook(),
                        QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇),数据位,停止位"), m_frame);
     m_numtext = newCombo("numtext", QString(), {}, QString(), m_frame);
     for (QComboBox *box : {m_comba, m_text4, m_numtext})

@@ -5,6 +5,7 @@
 // sizes and shows the five line lamps.
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
 
 class QComboBox;
@@ -47,6 +48,9 @@ public:
 
     PortPanel(const Services &services, QWidget *parent);
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    // The parameter book's list as the window is designed.
+    static QStringList DesignParameterBook() { return {QStringLiteral("2400,n,8,1")}; }
 
     QComboBox *comba() const { return m_comba; }
     QComboBox *text4() const { return m_text4; }

@@ -146,6 +146,22 @@ private slots:
         QCOMPARE(run.dialogs.messages().last(), QString("设置未能保存，本次的设置修改将丢失！"));
     }
 
+    void settingsThatCouldNotBeReadAreSaidOnceAndLeftAlone()
+    {
+        MemorySettingsStore store;
+        store.unreadable = "/home/u/.config/Kestrel5.0.ini（Permission denied）";
+        Run run(store);
+        run.window->StartUp();
+        QCOMPARE(run.dialogs.messages(),
+                 QStringList{"设置文件无法读取，本次使用默认设置，退出时不保存设置：\n" + store.unreadable});
+        QCOMPARE(run.dialogs.shown.last().icon, MsgIcon::Exclamation);
+        QVERIFY(run.window->port().isOpen());
+        run.dialogs.clear();
+        QVERIFY(run.close());
+        QCOMPARE(run.dialogs.messages(), QStringList{"确定退出本程序？"});
+        QCOMPARE(store.commits, 0);
+    }
+
     void aSecondRunComesBackAsTheFirstLeft()
     {
         QTemporaryDir dir;

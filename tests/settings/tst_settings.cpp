@@ -4,6 +4,7 @@
 #include "MemorySettingsStore.h"
 #include "settings/IniSettingsStore.h"
 #include "settings/Settings.h"
+#include "core/TextCodec.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -12,7 +13,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,7 +42,7 @@ struct Window
 
     SettingsWidgets widgets()
     {
-        return {&comba, &text4, &numtext, [this](DataFormat f) {
+        return {&comba, &text4, &numtext, {"2400,n,8,1"}, [this](DataFormat f) {
                     format = f;
                     ++formatSwitches;
                 }};
@@ -64,6 +68,50 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// The books a start loads from a store, saved as the exit saves them and
+// loaded again, as the next start does: both loads must give the same.
+void checkBooksSurviveASave(SettingsStore &store, const QStringList &parameterBook,
+                            const QStringList &phoneBook)
+{
+    for (int run = 0; run < 2; ++run) {
+        Window w;
+        SettingsValues values;
+        w.load(store, values);
+        QCOMPARE(entriesOf(w.text4), parameterBook);
+        QCOMPARE(entriesOf(w.numtext), phoneBook);
+        QVERIFY(SaveSettings(store, values, w.widgets(),
+                             {w.text4.currentText(), "1", "", DataFormat::Hex}));
+    }
+}
+
+// The file cannot be read by this process while it lives. A test that runs
+// as root, who reads any file, reads as the user nobody meanwhile.
+class UnreadableFile
+{
+public:
+    explicit UnreadableFile(const QString &path)
+    {
+        QFile::setPermissions(path, {});
+        if (geteuid() == 0)
+            m_wasRoot = seteuid(65534) == 0;
+    }
+    ~UnreadableFile()
+    {
+        if (m_wasRoot && seteuid(0) != 0)
+            qFatal("cannot become root again");
+    }
+
+private:
+    bool m_wasRoot = false;
+};
+
 } // namespace
 
 class TestSettings : public QObject
@@ -83,6 +131,14 @@ private slots:
     void namesIgnoreCase();
     void iniFileRoundTrip();
     void failedSaveKeepsOldFile();
+    void keysNotOursNeverOverrideOurs_data();
+    void keysNotOursNeverOverrideOurs();
+    void aFileNotReadIsNeverWritten_data();
+    void aFileNotReadIsNeverWritten();
+    void aSaveKeepsLinksAndPermissions_data();
+    void aSaveKeepsLinksAndPermissions();
+    void aGbkFileKeepsItsChineseTexts();
+    void aFileOfManyKeysLoads();
 };
 
 void TestSettings::emptyStoreGivesDefaults()
@@ -162,6 +218,9 @@ void TestSettings::bookCounts_data()
     QTest::newRow("100 appends to the design list")
         << "100" << design + QStringList{"p0", "p1", "p2", "p3", "p4"} + QStringList(15, "")
         << QStringList{"t0"};
+    QTest::newRow("120 appends to the design list too")
+        << "120" << design + QStringList{"p0", "p1", "p2", "p3", "p4"} + QStringList(15, "")
+        << QStringList{"t0", "t1", "t2", "t3"} + QStringList(17, "0");
 }
 
 // Four phone and five parameter entries are stored; the others are absent
@@ -187,6 +246,7 @@ void TestSettings::bookCounts()
     QCOMPARE(entriesOf(w.numtext), phoneBook);
     QCOMPARE(w.text4.currentText(), QString("9600,n,8,1"));
     QCOMPARE(w.numtext.currentText(), QString("#3"));
+    checkBooksSurviveASave(store, parameterBook, phoneBook);
 }
 
 void TestSettings::longBooksKeepTheirFirstEntries()
@@ -352,6 +412,151 @@ void TestSettings::failedSaveKeepsOldFile()
     QVERIFY(store.commit());
     QCOMPARE(IniSettingsStore(path).get("Tels", "Tel", {}), QString("8888"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Kestrel5.0.ini"});
+}
+
+void TestSettings::keysNotOursNeverOverrideOurs_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("leading slash") << QByteArray("/count=x");
+    QTest::newRow("escaped slash") << QByteArray("\\\\count=x");
+    QTest::newRow("backslash") << QByteArray("\\count=x");
+    QTest::newRow("trailing slash") << QByteArray("count/=x");
+    QTest::newRow("section with a slash") << QByteArray("[/Tels]\ncount=x");
+}
+
+// A phone book of three numbers with a key that QSettings cannot name
+// beside it: loaded, saved and loaded again, the book stays.
+void TestSettings::keysNotOursNeverOverrideOurs()
+{
+    QFETCH(QByteArray, line);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kestrel5.0.ini");
+    writeFile(path, "[Tels]\nCount=3\nTel0=777\nTel1=778\nTel2=779\n" + line + "\n");
+    IniSettingsStore store(path);
+    checkBooksSurviveASave(store, {"2400,n,8,1"}, {"777", "778", "779"});
+    QVERIFY(store.commit());
+    IniSettingsStore next(path);
+    checkBooksSurviveASave(next, {"2400,n,8,1"}, {"777", "778", "779"});
+}
+
+void TestSettings::aFileNotReadIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("no permission to read") << "unreadable";
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a folder") << "folder";
+}
+
+// A settings file that exists but cannot be read gives the defaults and a
+// reason, and no save replaces it with them.
+void TestSettings::aFileNotReadIsNeverWritten()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther);
+    const QString path = dir.filePath("Kestrel5.0.ini");
+    std::unique_ptr<IniSettingsStore> store;
+    if (kind == "unreadable") {
+        writeFile(path, "[Sendini]\nSendString=01 03\n");
+        UnreadableFile unreadable(path);
+        store = std::make_unique<IniSettingsStore>(path);
+    } else {
+        if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QDir().mkpath(path));
+        store = std::make_unique<IniSettingsStore>(path);
+    }
+    QVERIFY(store->readError().startsWith(path + "（"));
+    QCOMPARE(store->get("Sendini", "SendString", "default"), QString("default"));
+    store->save("Sendini", "SendString", "");
+    QVERIFY(!store->commit());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{"Kestrel5.0.ini"});
+    if (kind == "unreadable") {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(fileBytes(path), QByteArray("[Sendini]\nSendString=01 03\n"));
+    }
+}
+
+void TestSettings::aSaveKeepsLinksAndPermissions_data()
+{
+    QTest::addColumn<QString>("link");   // what the settings path is: a link to this, or the file
+    QTest::addColumn<QString>("target"); // the file that holds the settings
+    QTest::newRow("private file") << "" << "Kestrel5.0.ini";
+    QTest::newRow("link") << "../real/settings.ini" << "real/settings.ini";
+    QTest::newRow("link to a link") << "chain" << "real/settings.ini";
+    QTest::newRow("link to a file still to make") << "../real/new.ini" << "real/new.ini";
+}
+
+void TestSettings::aSaveKeepsLinksAndPermissions()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("config") && QDir(dir.path()).mkpath("real"));
+    const QString path = dir.filePath("config/Kestrel5.0.ini");
+    const QString targetPath = dir.filePath(target);
+    const bool exists = !target.endsWith("new.ini");
+    if (exists) {
+        writeFile(targetPath, "[Tels]\nTel=777\n");
+        QFile::setPermissions(targetPath, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    if (link == "chain") {
+        QVERIFY(QFile::link("../real/settings.ini", dir.filePath("real/middle.ini")));
+        QVERIFY(QFile::link("../real/middle.ini", path));
+    } else if (!link.isEmpty()) {
+        QVERIFY(QFile::link(link, path));
+    }
+    const QString settingsPath = link.isEmpty() ? targetPath : path;
+
+    IniSettingsStore store(settingsPath);
+    QCOMPARE(store.get("Tels", "Tel", "absent"), exists ? QString("777") : QString("absent"));
+    store.save("Tels", "Tel", "8888");
+    QVERIFY(store.commit());
+
+    QCOMPARE(IniSettingsStore(targetPath).get("Tels", "Tel", {}), QString("8888"));
+    QCOMPARE(QFileInfo(settingsPath).isSymLink(), !link.isEmpty());
+    using std::filesystem::perms;
+    if (exists)
+        QCOMPARE(std::filesystem::status(targetPath.toStdString()).permissions(),
+                 perms::owner_read | perms::owner_write);
+    QVERIFY(!QFile::exists(targetPath + ".new"));
+}
+
+// The texts of a file written in GBK (by a Chinese-locale editor) load as
+// they read; the next save writes them as UTF-8.
+void TestSettings::aGbkFileKeepsItsChineseTexts()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kestrel5.0.ini");
+    writeFile(path, EncodeGbk("[Sendini]\nSendString=拨号 ATDT\n[Tels]\nTel=总机\n"));
+    {
+        IniSettingsStore store(path);
+        QVERIFY(store.readError().isEmpty());
+        QCOMPARE(store.get("Sendini", "SendString", {}), QString("拨号 ATDT"));
+        QCOMPARE(store.get("Tels", "Tel", {}), QString("总机"));
+        QVERIFY(store.commit());
+    }
+    QVERIFY(fileBytes(path).contains(QString("总机").toUtf8()));
+    QCOMPARE(IniSettingsStore(path).get("Sendini", "SendString", {}), QString("拨号 ATDT"));
+}
+
+// A file of 100,000 keys loads (a linear search per key took minutes), and
+// its keys are found without regard to case.
+void TestSettings::aFileOfManyKeysLoads()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Kestrel5.0.ini");
+    QByteArray text = "[Tels]\nTel=777\n[Many]\n";
+    for (int i = 0; i < 100000; ++i)
+        text += "Key" + QByteArray::number(i) + '=' + QByteArray::number(i) + '\n';
+    writeFile(path, text);
+    IniSettingsStore store(path);
+    QCOMPARE(store.get("many", "key99999", {}), QString("99999"));
+    QCOMPARE(store.get("TELS", "tel", {}), QString("777"));
+    store.save("MANY", "KEY0", "zero");
+    QCOMPARE(store.get("Many", "Key0", {}), QString("zero"));
 }
 
 QTEST_MAIN(TestSettings)

@@ -14,5 +14,5 @@ void MemorySettingsStore::save(const QString &section, const QString &key, const
 bool MemorySettingsStore::commit()
 {
     ++commits;
-    return writable;
+    return writable && unreadable.isEmpty();
 }

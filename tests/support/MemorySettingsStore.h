@@ -12,9 +12,13 @@ public:
     int commits = 0;
     // When false, commit() reports failure, as a store that cannot write does.
     bool writable = true;
+    // When set, the store stands for one that could not be read: readError()
+    // gives this, and commit() fails.
+    QString unreadable;
 
     QString get(const QString &section, const QString &key,
                 const QString &defaultText) const override;
     void save(const QString &section, const QString &key, const QString &text) override;
     bool commit() override;
+    QString readError() const override { return unreadable; }
 };
