@@ -13,6 +13,7 @@
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 
+#include <QComboBox>
 
 Lifecycle::Lifecycle(const Parts &parts, Hooks hooks, QObject *parent)
     : QObject(parent), m_p(parts), m_hooks(std::move(hooks))
@@ -24,6 +25,8 @@ void Lifecycle::StartUp()
     m_p.send.setSendText(QString());
     m_p.receive.Text2()->setText(QString());
     const QString savedSendText = LoadSettings(m_p.store, m_p.values, settingsWidgets());
+    m_portAwaitingSetUp = PortValues{m_p.portPanel.comba()->currentText().trimmed(),
+                                     m_p.portPanel.text4()->currentText().trimmed()};
     // Said once, here: the window starts from the defaults, and the exit
     // leaves the stored settings alone rather than replace them with these.
     if (const QString unreadable = m_p.store.readError(); !unreadable.isEmpty())
@@ -41,6 +44,7 @@ void Lifecycle::StartUp()
     // The window may have been closed during the splash window's pause.
     if (m_p.scheduler.isShuttingDown())
         return;
+    m_portAwaitingSetUp.reset();
     m_p.portPanel.Apply();
     m_p.receive.StartPolling();
 }
@@ -55,9 +59,13 @@ SettingsWidgets Lifecycle::settingsWidgets()
 void Lifecycle::saveSettings()
 {
     m_p.values.checkKind = quint8(m_p.checks.mode());
+    // Until the port set-up has run the port holds none of the user's values:
+    // a close during the splash pause saves the ones loaded.
+    const PortValues port = m_portAwaitingSetUp.value_or(
+        PortValues{m_p.port.portName(), m_p.port.settings()});
     const bool saved = SaveSettings(
         m_p.store, m_p.values, settingsWidgets(),
-        {m_p.port.settings(), m_p.port.portName(), m_p.send.sendText(), m_p.formats.sendFormat()});
+        {port.settings, port.name, m_p.send.sendText(), m_p.formats.sendFormat()});
     if (!saved)
         m_p.dialogs.message(QStringLiteral("设置未能保存，本次的设置修改将丢失！"), QStringLiteral("警告"),
                             MsgIcon::Exclamation);

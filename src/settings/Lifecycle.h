@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class CheckCodes;
 class Dialogs;
@@ -58,6 +59,12 @@ public:
     bool Exit();
 
 private:
+    struct PortValues
+    {
+        QString name;
+        QString settings;
+    };
+
     bool confirm(const QString &text, const QString &title);
     // The controls the settings fill and are read from.
     SettingsWidgets settingsWidgets();
@@ -66,4 +73,7 @@ private:
 
     Parts m_p;
     Hooks m_hooks;
+    // The port name and settings text start-up loaded, from the load until
+    // the port set-up gives them to the port.
+    std::optional<PortValues> m_portAwaitingSetUp;
 };

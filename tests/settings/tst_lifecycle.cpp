@@ -196,6 +196,8 @@ private slots:
     void closingDuringTheSplashPauseEndsStartUp()
     {
         MemorySettingsStore store;
+        store.save("ComPort", "Port", "myport");
+        store.save("Settings", "Settings", "115200,e,7,2");
         Run run(store);
         auto *splash = new SplashWindow(run.clock);
         splash->show();
@@ -206,6 +208,9 @@ private slots:
         QVERIFY(!run.window->port().isOpen());
         QVERIFY(!run.window->receivePath().mtimer()->isActive());
         QCOMPARE(store.commits, 1);
+        // The port was never set up: what is saved is what the user had.
+        QCOMPARE(store.get("ComPort", "Port", {}), QString("myport"));
+        QCOMPARE(store.get("Settings", "Settings", {}), QString("115200,e,7,2"));
     }
 };
 
