@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -54,8 +53,12 @@ void PortPanel::buildControls(QWidget *parent)
     m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), DesignParameterBook(),
                        QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇),数据位,停止位"), m_frame);
     m_numtext = newCombo("numtext", QString(), {}, QString(), m_frame);
+    // Enter, of the main keys or the keypad, applies in any of the three
+    // boxes. An editable combo box takes the keys itself and hands them to
+    // its line edit by a direct call, past any event filter; the line edit
+    // reports either Enter as returnPressed.
     for (QComboBox *box : {m_comba, m_text4, m_numtext})
-        box->lineEdit()->installEventFilter(this);
+        connect(box->lineEdit(), &QLineEdit::returnPressed, this, &PortPanel::Apply);
 
     m_que = Named(new QPushButton(QStringLiteral("确 定 &Q"), m_frame), "que");
     m_she = Named(new QPushButton(QStringLiteral("设 置 &W"), m_frame), "she");
@@ -283,16 +286,4 @@ void PortPanel::editBufferSize(bool sendSide)
         port.setOutBufferSize(int(*size));
     else
         port.setInBufferSize(int(*size));
-}
-
-bool PortPanel::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            Apply();
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }

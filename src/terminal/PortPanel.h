@@ -93,7 +93,6 @@ private:
     void editBufferSize(bool sendSide);
     void showUnlocked();
     void onDeviceLost(const QString &reason);
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Services m_s;
     Hooks m_hooks;

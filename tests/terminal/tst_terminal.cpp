@@ -14,6 +14,7 @@
 #include "terminal/Toolbar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -369,6 +370,35 @@ private slots:
         QVERIFY(!rig->window->port().isOpen());
         QCOMPARE(rig->line.since(unlockedAt), QByteArray());
         QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
+    }
+
+    void enterInThePortBoxesApplies_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        for (const char *box : {"comba", "text4", "numtext"}) {
+            QTest::addRow("%s, Enter", box) << box << int(Qt::Key_Return) << int(Qt::NoModifier);
+            QTest::addRow("%s, keypad Enter", box) << box << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        }
+    }
+
+    // The key goes where a keyboard sends it: to the widget with the focus.
+    void enterInThePortBoxesApplies()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        rig->window->show();
+        QApplication::setActiveWindow(rig->window.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig->window.get()));
+        rig->control<QComboBox>("comba")->setEditText(DeviceCatalog::kLoopbackName);
+        rig->control<QComboBox>(box.toUtf8().constData())->setFocus();
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused);
+        QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QVERIFY(rig->window->port().isOpen());
+        QVERIFY(rig->visible("she"));
     }
 
     void enterSendsOnlyInStringFormat()
