@@ -82,13 +82,36 @@ int HexDigitValue(QChar c)
     return 0;
 }
 
+QString TrimBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString WithCrLfLineBreaks(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+            out += u'\r';
+        out += text[i];
+    }
+    return out;
+}
+
 EncodeResult EncodeSendText(const QString &text, DataFormat format)
 {
     QByteArray bytes;
     const qsizetype n = text.size();
     switch (format) {
     case DataFormat::String:
-        return EncodeGbk(text) + "\r\n";
+        return EncodeGbk(WithCrLfLineBreaks(text)) + "\r\n";
     case DataFormat::Hex:
         for (qsizetype p = 1; p <= n; p += 3) {
             if (!hexAt(text, p) || !hexAt(text, p + 1))
@@ -218,7 +241,7 @@ QString threeDigits(qint64 value, int base)
 
 QString SelectionChecksum(const QString &given, DataFormat format)
 {
-    const QString text = given.trimmed();
+    const QString text = TrimBlanks(given);
     const qsizetype n = text.size();
     qint64 sum = 0;
     switch (format) {

@@ -24,11 +24,19 @@ QStringList ReceiveSelectorEntries();
 int HexDigitValue(QChar c);
 bool IsHexDigit(QChar c);
 
+// The text without the blanks at its ends; line ends and tabs stay.
+QString TrimBlanks(const QString &text);
+
+// The text with each line break as CR LF, the line end a String send
+// writes; a CR LF already there stays as it is.
+QString WithCrLfLineBreaks(const QString &text);
+
 enum class EncodeFailure { BadDigit, OutOfRange };
 using EncodeResult = std::variant<QByteArray, EncodeFailure>;
 
-// Typed text (already trimmed) to the bytes that go on the line. String adds
-// CR LF and writes characters as GBK. A failed text gives no bytes at all.
+// Typed text (already trimmed) to the bytes that go on the line. String
+// writes characters as GBK, each line break as CR LF, and adds CR LF. A
+// failed text gives no bytes at all.
 EncodeResult EncodeSendText(const QString &text, DataFormat format);
 
 // One received byte in Hex ("0A "), Decimal ("065 ") or Octal ("010 ").
@@ -46,10 +54,10 @@ std::optional<QString> HexTextToCharacters(const QString &trimmed);
 // character) in upper-case hex, then a blank.
 QString CharactersToHexText(const QString &trimmed);
 
-// The one-byte checksum of a text (trimmed here) read in a send format: the
-// sum of its byte groups modulo 256, written as the format writes a byte
-// ("6B", "044", "102"). Characters that are not digits count 0; String
-// format gives an empty text.
+// The one-byte checksum of a text (its end blanks trimmed here) read in a
+// send format: the sum of its byte groups modulo 256, written as the format
+// writes a byte ("6B", "044", "102"). Characters that are not digits count
+// 0; String format gives an empty text.
 QString SelectionChecksum(const QString &text, DataFormat format);
 // The byte 22 (0x16) that follows an appended checksum: " 16", " 022",
 // " 026", or nothing in String format.

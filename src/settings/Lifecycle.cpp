@@ -37,7 +37,6 @@ void Lifecycle::StartUp()
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
-    m_p.send.Text1()->setSelStart(m_p.send.Text1()->length());
     m_p.status.setMessage(QStringLiteral(" 程式在待命...  "));
     if (m_hooks.closeSplash)
         m_hooks.closeSplash();

@@ -62,7 +62,7 @@ void CheckCodes::ChecksumCommand()
     const QString cs = SelectionChecksum(data, format);
     m_cstext->setText(cs);
     if (m_send.assistant()->isChecked())
-        m_send.setSendText(data.trimmed() + u' ' + cs + ChecksumTrailer(format));
+        m_send.setSendText(TrimBlanks(data) + u' ' + cs + ChecksumTrailer(format));
 }
 
 void CheckCodes::CheckSendSelection()

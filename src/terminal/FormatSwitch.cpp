@@ -86,7 +86,7 @@ void FormatSwitch::ChngR(const TextAccess &receivePane)
 
 void FormatSwitch::convert(const TextAccess &box, DataFormat format, int direction)
 {
-    const QString text = box.first().trimmed();
+    const QString text = TrimBlanks(box.first());
     if (format == DataFormat::Hex) {
         const auto characters = HexTextToCharacters(text);
         if (!characters) {

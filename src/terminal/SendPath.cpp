@@ -127,9 +127,13 @@ QString SendPath::sendText() const
 
 void SendPath::setSendText(const QString &text)
 {
-    // A program write is no typing: the assistant stays out of it.
+    // A program write (the send action's trim, the checksum, a conversion,
+    // a command) is no typing: the assistant adds no blank to it. The caret
+    // goes to the end, as after typing, so that what is typed next follows
+    // the data.
     m_lastKey = 0;
     m_text1->setText(text);
+    m_text1->setSelStart(m_text1->length());
 }
 
 bool SendPath::isAutoSending() const
@@ -173,8 +177,9 @@ void SendPath::SendText(const QString &given)
     const QByteArray &bytes = std::get<QByteArray>(encoded);
     const qint64 written = m_s.port.output(bytes);
     if (written == bytes.size()) {
-        // String format counts the characters typed, without CR LF.
-        m_counter += format == DataFormat::String ? text.size() : written;
+        // String format counts the characters sent, a line break as its CR
+        // LF, without the CR LF at the end.
+        m_counter += format == DataFormat::String ? WithCrLfLineBreaks(text).size() : written;
     } else {
         // The write time-out passed (or the port is gone): count what left and
         // say what did not; the send box keeps its text.
@@ -365,7 +370,6 @@ void SendPath::assist()
     if ((trimmed.size() + 1) % group != 0)
         return;
     setSendText(trimmed + u' ');
-    m_text1->setSelStart(m_text1->length());
 }
 
 bool SendPath::eventFilter(QObject *watched, QEvent *event)

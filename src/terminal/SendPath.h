@@ -48,6 +48,7 @@ public:
 
     TextPane *Text1() const { return m_text1; }
     QString sendText() const;
+    // A program write: the text replaces the box's, the caret at its end.
     void setSendText(const QString &text);
 
     // The send action (`send`, menu 发送, toolbar button 1, Enter in String

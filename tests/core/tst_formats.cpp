@@ -66,6 +66,13 @@ private slots:
     {
         QCOMPARE(bytesOf(EncodeSendText("ABC", DataFormat::String)), QByteArray("ABC\r\n"));
         QCOMPARE(bytesOf(EncodeSendText("中", DataFormat::String)), QByteArray("\xd6\xd0\r\n"));
+        // A line break leaves as CR LF too; one that is CR LF already stays.
+        QCOMPARE(bytesOf(EncodeSendText("AB\nCD", DataFormat::String)), QByteArray("AB\r\nCD\r\n"));
+        QCOMPARE(bytesOf(EncodeSendText("AB\r\n\nCD", DataFormat::String)),
+                 QByteArray("AB\r\n\r\nCD\r\n"));
+        QCOMPARE(bytesOf(EncodeSendText("\n", DataFormat::String)), QByteArray("\r\n\r\n"));
+        // In Hex a line break between bytes is a separator like any other.
+        QCOMPARE(bytesOf(EncodeSendText("41\n42", DataFormat::Hex)), QByteArray("AB"));
     }
 
     void receiveRendering()
@@ -137,6 +144,11 @@ private slots:
         QCOMPARE(SelectionChecksum("010", DataFormat::Octal), QString("010"));
         QCOMPARE(SelectionChecksum("-5", DataFormat::Decimal), QString("-005"));
         QCOMPARE(SelectionChecksum("ABC", DataFormat::String), QString());
+        // Only blanks are trimmed: a line end or a tab counts as a character.
+        QCOMPARE(SelectionChecksum(" 41 ", DataFormat::Hex), QString("41"));
+        QCOMPARE(SelectionChecksum("\n41", DataFormat::Hex), QString("04"));
+        QCOMPARE(SelectionChecksum("\t065", DataFormat::Decimal), QString("006"));
+        QCOMPARE(TrimBlanks("  \r\nOK\t "), QString("\r\nOK\t"));
         QCOMPARE(ChecksumTrailer(DataFormat::Hex), QString(" 16"));
         QCOMPARE(ChecksumTrailer(DataFormat::Decimal), QString(" 022"));
         QCOMPARE(ChecksumTrailer(DataFormat::Octal), QString(" 026"));

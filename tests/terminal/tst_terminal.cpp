@@ -161,6 +161,14 @@ private slots:
         QCOMPARE(pty.readAvailable(), QByteArray("\x41\xff"));
         QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【5】B"));
 
+        // A line break in the box leaves as CR LF, and counts as sent.
+        setSendFormat(DataFormat::String);
+        text1->setText("AB\nCD");
+        rig->click("send");
+        QTest::qWait(20);
+        QCOMPARE(pty.readAvailable(), QByteArray("AB\r\nCD\r\n"));
+        QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【11】B"));
+
         // An empty box sends nothing, says nothing.
         text1->setText(QString());
         rig->dialogs.clear();
@@ -343,6 +351,41 @@ private slots:
         rig->control<QAction>("mCRC")->trigger();
         QCOMPARE(rig->window->checkCodes().mode(), 1);
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("cs"));
+    }
+
+    // After a program write to the send box the assistant leaves the caret
+    // at the end, as after typing: what is typed next follows the data.
+    void theAssistantFollowsProgramWrites()
+    {
+        struct Row
+        {
+            const char *write;
+            std::function<void()> run;
+            const char *typedNext;
+            QString box;
+        };
+        const Row rows[] = {
+            {"send", [this] { rig->click("send"); }, " 43", "41 42 43 "},
+            {"checksum", [this] { rig->window->checkCodes().ChecksumCommand(); }, " 43",
+             "41 42 83 16 43 "},
+            {"conversion", [this] {
+                 setSendFormat(DataFormat::String);
+                 rig->window->sendPath().setSendText("AB");
+                 rig->window->toolbar().convertSendAction()->trigger();
+             }, "43", "41 42 43 "},
+        };
+        rig->openPort(DeviceCatalog::kLoopbackName);
+        auto *text1 = rig->window->sendPath().Text1();
+        rig->control<QCheckBox>("addb")->setChecked(true);
+        for (const Row &row : rows) {
+            setSendFormat(DataFormat::Hex);
+            text1->setText(QString());
+            text1->setFocus();
+            QTest::keyClicks(text1, "4142");
+            row.run();
+            QTest::keyClicks(text1, row.typedNext);
+            QVERIFY2(text1->text() == row.box, row.write);
+        }
     }
 
     void portSwitchingAndUnlockingWithCarrier()
@@ -533,6 +576,16 @@ private slots:
         rig->window->toolbar().convertReceiveAction()->trigger();
         QCOMPARE(rig->pane(), QString("41 42 43 "));
         QCOMPARE(rig->window->formats().receiveFormat(), DataFormat::Hex);
+
+        // Only the blanks at the ends are trimmed: line ends are data.
+        setReceiveFormat(DataFormat::String);
+        rig->window->receivePath().Text2()->setText(" \r\nOK\r\n ");
+        rig->window->toolbar().convertReceiveAction()->trigger();
+        QCOMPARE(rig->pane(), QString("0D 0A 4F 4B 0D 0A "));
+        setSendFormat(DataFormat::String);
+        rig->window->sendPath().setSendText("\tA\n");
+        rig->window->toolbar().convertSendAction()->trigger();
+        QCOMPARE(rig->window->sendPath().sendText(), QString("09 41 0A "));
 
         setSendFormat(DataFormat::Hex);
         rig->window->sendPath().setSendText("41 4");
