@@ -17,7 +17,7 @@ public:
         return MsgAnswer::Yes;
     }
     QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     void beep() override {}

@@ -455,10 +455,16 @@ void CommandManager::showRecordCount(const CommandCursor &cursor)
 // A cancelled picker keeps the current path; the window loads again either way.
 void CommandManager::DlgPath_Click()
 {
+    // The picker starts at the current database; a cancelled picker leaves
+    // that as the result, so the window is loaded from it again. With no
+    // path at all, nothing was chosen and nothing is loaded.
+    const QString current = m_store.databasePath();
     const QString picked = m_dialogs.openFileName(QStringLiteral("打开"),
-                                                  QStringLiteral("数据库(*.db *.mdb)"));
-    if (!picked.trimmed().isEmpty())
-        m_store.setDatabasePath(picked);
+                                                  QStringLiteral("数据库(*.db *.mdb)"), current);
+    const QString path = picked.isEmpty() ? current : picked;
+    if (path.trimmed().isEmpty())
+        return;
+    m_store.setDatabasePath(path);
     LoadWindow();
 }
 

@@ -59,9 +59,9 @@ QString QtDialogs::input(const QString &prompt, const QString &title, const QStr
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
-QString QtDialogs::openFileName(const QString &title, const QString &filter)
+QString QtDialogs::openFileName(const QString &title, const QString &filter, const QString &preset)
 {
-    return QFileDialog::getOpenFileName(owner(), title, {}, filter);
+    return QFileDialog::getOpenFileName(owner(), title, preset, filter);
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter)

@@ -27,8 +27,9 @@ public:
                           const QString &defaultText) = 0;
 
     // File pickers; Cancel answers an empty text. filter is a Qt filter
-    // such as "Text(*.txt)".
-    virtual QString openFileName(const QString &title, const QString &filter) = 0;
+    // such as "Text(*.txt)"; the open picker starts at preset, a file name.
+    virtual QString openFileName(const QString &title, const QString &filter,
+                                 const QString &preset = {}) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
 
     // A colour chooser; Cancel answers nothing.
@@ -48,7 +49,8 @@ public:
                       MsgButtons buttons) override;
     QString input(const QString &prompt, const QString &title,
                   const QString &defaultText) override;
-    QString openFileName(const QString &title, const QString &filter) override;
+    QString openFileName(const QString &title, const QString &filter,
+                         const QString &preset = {}) override;
     QString saveFileName(const QString &title, const QString &filter) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override;

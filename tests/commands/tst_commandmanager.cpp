@@ -380,9 +380,11 @@ private slots:
         loadCommands();
         open();
 
+        const QString first = m_path;
         m_dialogs.files.enqueue(other);
         child<QToolButton>("DlgPath")->click();
         QCOMPARE(m_dialogs.shown[0].kind, ShownDialog::OpenFile);
+        QCOMPARE(m_dialogs.shown[0].defaultText, first);
         QVERIFY(m_dialogs.shown[0].text.contains("*.db"));
         QVERIFY(m_dialogs.shown[0].text.contains("*.mdb"));
         QCOMPARE(m_path, other);
@@ -408,6 +410,14 @@ private slots:
         QCOMPARE(name(), "");
         click(CommandManager::Add); // the record buttons rest
         QVERIFY(!button(CommandManager::Save)->isEnabled());
+
+        // No path and cancelled: nothing was chosen, nothing is said.
+        m_path.clear();
+        m_dialogs.clear();
+        child<QToolButton>("DlgPath")->click();
+        QCOMPARE(m_dialogs.shown.size(), 1);
+        QCOMPARE(m_dialogs.shown[0].defaultText, QString());
+        QCOMPARE(status(), " 当前命令条数为:0");
     }
 
     void listToolTipGridAndTimer()

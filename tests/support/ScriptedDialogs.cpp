@@ -23,9 +23,10 @@ QString ScriptedDialogs::input(const QString &prompt, const QString &title,
     return inputs.isEmpty() ? QString() : inputs.dequeue();
 }
 
-QString ScriptedDialogs::openFileName(const QString &title, const QString &filter)
+QString ScriptedDialogs::openFileName(const QString &title, const QString &filter,
+                                      const QString &preset)
 {
-    record({ShownDialog::OpenFile, filter, title, MsgIcon::None, MsgButtons::Ok, {}});
+    record({ShownDialog::OpenFile, filter, title, MsgIcon::None, MsgButtons::Ok, preset});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 

@@ -17,7 +17,7 @@ struct ShownDialog
     QString title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
-    QString defaultText;
+    QString defaultText; // input box default, or open picker preset
 };
 
 class ScriptedDialogs : public Dialogs
@@ -37,7 +37,8 @@ public:
                       MsgButtons buttons) override;
     QString input(const QString &prompt, const QString &title,
                   const QString &defaultText) override;
-    QString openFileName(const QString &title, const QString &filter) override;
+    QString openFileName(const QString &title, const QString &filter,
+                         const QString &preset = {}) override;
     QString saveFileName(const QString &title, const QString &filter) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override { ++beeps; }
