@@ -19,8 +19,13 @@ QtSerialDevice::QtSerialDevice(const QString &path, QObject *parent) : SerialDev
 
 int QtSerialDevice::open(const PortSettings &settings)
 {
+    m_openFailure.clear();
     if (!m_port.open(QIODevice::ReadWrite)) {
         const auto error = m_port.error();
+        // Said at once, from the call that failed, so it is not stale.
+        m_openFailure = error == QSerialPort::UnsupportedOperationError
+                            ? QStringLiteral("“%1”不是串口设备").arg(m_port.portName())
+                            : m_port.errorString();
         m_port.clearError();
         switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortError::NoSuchPort;
@@ -147,7 +152,11 @@ void QtSerialDevice::onError(QSerialPort::SerialPortError error)
         return;
     if (!m_port.isOpen())
         return;
-    const QString reason = m_port.errorString();
+    // Not errorString(): for a read that found the device gone it holds
+    // whatever the last failed system call left (an ioctl's "Inappropriate
+    // ioctl for device"), not what happened.
+    const QString reason = error == QSerialPort::ReadError ? QStringLiteral("读取数据出错")
+                                                            : QStringLiteral("设备已不可用");
     m_port.close();
     m_port.clearError();
     emit lost(reason);

@@ -13,6 +13,7 @@ public:
     explicit QtSerialDevice(const QString &path, QObject *parent = nullptr);
 
     int open(const PortSettings &settings) override;
+    QString openFailure() const override { return m_openFailure; }
     void close() override;
     bool isOpen() const override;
     qint64 write(const QByteArray &bytes, int timeoutMs) override;
@@ -29,4 +30,5 @@ private:
     bool applySettings(const PortSettings &settings);
 
     QSerialPort m_port;
+    QString m_openFailure;
 };

@@ -32,6 +32,9 @@ public:
 
     // Opens the device with these settings; a PortError number.
     virtual int open(const PortSettings &settings) = 0;
+    // Why the last open() failed, in words for the user; empty when its
+    // error number says it all.
+    virtual QString openFailure() const { return {}; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
@@ -55,6 +58,7 @@ signals:
     // process need not say so, their input is there at the next poll.
     void inputArrived();
     // The device went away while open (unplugged, far end closed); the
-    // device has closed itself.
+    // device has closed itself. The reason is that of the error that closed
+    // it, or empty.
     void lost(const QString &reason);
 };

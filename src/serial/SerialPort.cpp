@@ -22,12 +22,15 @@ int SerialPort::setSettings(const QString &text)
 int SerialPort::open()
 {
     close();
+    m_openFailure.clear();
     auto device = m_factory(m_name);
     if (!device)
         return PortError::NoSuchPort;
     const int error = device->open(m_settings);
-    if (error != PortError::None)
+    if (error != PortError::None) {
+        m_openFailure = device->openFailure();
         return error;
+    }
     m_device = std::move(device);
     SerialDevice *opened = m_device.get();
     connect(opened, &SerialDevice::inputArrived, this, &SerialPort::inputArrived);

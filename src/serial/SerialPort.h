@@ -37,6 +37,8 @@ public:
 
     // Opens the named device with the current settings; a PortError number.
     int open();
+    // Why the last open failed, in words for the user; may be empty.
+    QString openFailure() const { return m_openFailure; }
     void close();
     bool isOpen() const;
 
@@ -88,6 +90,7 @@ private:
     QString m_name = QStringLiteral("1");
     QString m_settingsText = QStringLiteral("9600,n,8,1");
     PortSettings m_settings;
+    QString m_openFailure;
     int m_inBufferSize = 1024;
     int m_outBufferSize = 512;
     bool m_dtr = false;

@@ -163,8 +163,15 @@ bool PortPanel::SetupPort()
             m_s.dialogs.message(QStringLiteral("通信属性设置错误！"), QStringLiteral("错误"),
                                 MsgIcon::Exclamation);
             break;
-        default:
+        default: {
+            // Any other failure (a regular file or a FIFO named as the port,
+            // say) still gets a message that says what went wrong.
+            const QString failure = port.openFailure();
+            m_s.dialogs.message(failure.isEmpty() ? QStringLiteral("串口打开失败！")
+                                                  : QStringLiteral("串口打开失败：%1！").arg(failure),
+                                QStringLiteral("错误"), MsgIcon::Exclamation);
             break;
+        }
         }
         return false;
     }
@@ -250,9 +257,10 @@ void PortPanel::onDeviceLost(const QString &reason)
     m_s.flags.connected = false;
     showUnlocked();
     m_s.status.setMessage(QStringLiteral(" 串口已断开 ... "));
-    m_s.dialogs.message(QStringLiteral("串口设备已断开（设备被拔出或对端已关闭），请检查后重新设置！\n")
-                            + reason,
-                        QStringLiteral("警告!"), MsgIcon::Exclamation);
+    QString text = QStringLiteral("串口设备已断开（设备被拔出或对端已关闭），请检查后重新设置！");
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n原因：") + reason;
+    m_s.dialogs.message(text, QStringLiteral("警告!"), MsgIcon::Exclamation);
 }
 
 void PortPanel::UpdateLineLamps()

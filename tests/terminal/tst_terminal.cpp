@@ -17,14 +17,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <thread>
 
 class TerminalTest : public QObject
@@ -55,26 +59,57 @@ private slots:
     }
     void cleanup() { rig.reset(); }
 
-    void portErrorsAreReported()
+    void everyOpenFailureIsReported_data()
     {
-        rig->openPort("/dev/kestrel-no-such-port");
-        QCOMPARE(rig->dialogs.messages(), QStringList{"串口号设置错误！"});
-        QCOMPARE(rig->dialogs.shown.last().title, QString("错误"));
+        QTest::addColumn<QString>("port");     // what the port box names
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("message");  // %1 stands for the port's path
+        QTest::addColumn<QString>("title");
+        const QString notSerial = "串口打开失败：“%1”不是串口设备！";
+        QTest::newRow("no such port") << "/dev/kestrel-no-such-port" << "9600,n,8,1"
+                                      << "串口号设置错误！" << "错误";
+        QTest::newRow("bad settings") << DeviceCatalog::kLoopbackName << "9600,x,8,1"
+                                      << "通信属性设置错误！" << "错误";
+        QTest::newRow("in use") << "pty in use" << "9600,n,8,1"
+                                << "你所设置的串口正在被使用,请重新设置!!!" << "警告!";
+        QTest::newRow("regular file") << "file" << "9600,n,8,1" << notSerial << "错误";
+        QTest::newRow("FIFO") << "fifo" << "9600,n,8,1" << notSerial << "错误";
+        QTest::newRow("folder") << "folder" << "9600,n,8,1" << "串口打开失败：Is a directory！"
+                                << "错误";
+        QTest::newRow("failure without words") << "refuses" << "9600,n,8,1" << "串口打开失败！"
+                                               << "错误";
+    }
+
+    void everyOpenFailureIsReported()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, settings);
+        QFETCH(QString, message);
+        QFETCH(QString, title);
+        rig->addScripted("refuses", [](ScriptedDevice &d) { d.openError = PortError::Other; });
+        QTemporaryDir dir;
+        PtyPair pty;
+        QSerialPort other(pty.slavePath());
+        if (port == "pty in use") {
+            QVERIFY(other.open(QIODevice::ReadWrite));
+            port = pty.slavePath();
+        } else if (port == "file" || port == "fifo" || port == "folder") {
+            const QString path = dir.filePath(port);
+            if (port == "file")
+                QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+            else if (port == "fifo")
+                QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            else
+                QVERIFY(QDir().mkpath(path));
+            port = path;
+        }
+        rig->openPort(port, settings);
+        QCOMPARE(rig->dialogs.messages(), QStringList{message.arg(port)});
+        QCOMPARE(rig->dialogs.shown.last().title, title);
+        QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Exclamation);
         QCOMPARE(rig->status(), QString(" 设置不成功 ... "));
         QVERIFY(rig->visible("Piccom"));
         QVERIFY(rig->visible("que"));
-
-        rig->dialogs.clear();
-        rig->openPort(DeviceCatalog::kLoopbackName, "9600,x,8,1");
-        QCOMPARE(rig->dialogs.messages(), QStringList{"通信属性设置错误！"});
-
-        PtyPair pty;
-        QSerialPort other(pty.slavePath());
-        QVERIFY(other.open(QIODevice::ReadWrite));
-        rig->dialogs.clear();
-        rig->openPort(pty.slavePath());
-        QCOMPARE(rig->dialogs.messages(), QStringList{"你所设置的串口正在被使用,请重新设置!!!"});
-        QCOMPARE(rig->dialogs.shown.last().title, QString("警告!"));
         QVERIFY(!rig->window->port().isOpen());
     }
 
@@ -270,8 +305,10 @@ private slots:
             settle();
         settle();
         QVERIFY(!rig->window->port().isOpen());
-        QCOMPARE(rig->dialogs.messages().size(), 1);
-        QVERIFY(rig->dialogs.messages().first().startsWith("串口设备已断开"));
+        // The reason is that of the error that closed the port, not the
+        // stale text of an earlier system call.
+        QCOMPARE(rig->dialogs.messages(),
+                 QStringList{"串口设备已断开（设备被拔出或对端已关闭），请检查后重新设置！\n原因：读取数据出错"});
         QVERIFY(rig->visible("que"));
         QVERIFY(rig->control<QComboBox>("comba")->isEnabled());
         QVERIFY(rig->pane().startsWith("30 31 32"));
