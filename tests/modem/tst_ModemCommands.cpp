@@ -115,8 +115,10 @@ struct Rig
         at(ms, [this, text] { line->input += text; });
     }
 
-    QObject owner;
+    // Destroyed in reverse order: the timers that owner holds before the
+    // clock they point at.
     VirtualScheduler clock;
+    QObject owner;
     ScriptedDialogs dialogs;
     ScriptedLine *line = nullptr;
     SerialPort port;
