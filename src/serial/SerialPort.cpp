@@ -31,7 +31,7 @@ int SerialPort::open()
         m_openFailure = device->openFailure();
         return error;
     }
-    m_device = std::move(device);
+    m_device = std::shared_ptr<SerialDevice>(std::move(device));
     SerialDevice *opened = m_device.get();
     connect(opened, &SerialDevice::inputArrived, this, &SerialPort::inputArrived);
     connect(opened, &SerialDevice::lost, this, [this, opened](const QString &reason) {
@@ -70,7 +70,14 @@ qint64 SerialPort::output(const QByteArray &bytes)
 {
     if (!isOpen() || bytes.isEmpty())
         return 0;
-    return m_device->write(bytes, commTimeoutMs());
+    // Closing the port, unlocking the panel, closing the window or losing
+    // the device may happen in the events the write runs; the device then
+    // closes, but lives on until its write has returned.
+    const std::shared_ptr<SerialDevice> device = m_device;
+    ++m_writes;
+    const qint64 written = device->write(bytes, commTimeoutMs());
+    --m_writes;
+    return written;
 }
 
 qint64 SerialPort::outputText(const QString &text)

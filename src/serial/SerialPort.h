@@ -43,9 +43,13 @@ public:
     bool isOpen() const;
 
     // Writes bytes, bounded by the comm time-out; the number of bytes that
-    // left. Text goes out as its GBK bytes.
+    // left. Text goes out as its GBK bytes. A write lets events run while it
+    // waits for the bytes to leave: the port may be closed or lose its
+    // device meanwhile, and the write then ends with what had left.
     qint64 output(const QByteArray &bytes);
     qint64 outputText(const QString &text);
+    // A write is waiting for its bytes to leave; events run inside it.
+    bool isWriting() const { return m_writes > 0; }
 
     // InBufferCount: bytes waiting to be read, in the port and, when the
     // port's buffer is empty, in the device.
@@ -86,7 +90,10 @@ signals:
 
 private:
     DeviceFactory m_factory;
-    std::unique_ptr<SerialDevice> m_device;
+    // Shared with a write in progress, which keeps the device alive until it
+    // returns even when the port lets it go meanwhile.
+    std::shared_ptr<SerialDevice> m_device;
+    int m_writes = 0;
     QString m_name = QStringLiteral("1");
     QString m_settingsText = QStringLiteral("9600,n,8,1");
     PortSettings m_settings;

@@ -80,6 +80,14 @@ void ReceivePath::StopPolling()
 void ReceivePath::PollTick()
 {
     m_mtimer->stop();
+    // A write waiting for its bytes to leave runs events, this tick among
+    // them: the call watch, the lamps and the drain would use the port in
+    // the middle of that write, and the drain would run every pending event
+    // (clicks included) inside it. The tick waits for the next one instead.
+    if (m_s.port.isWriting()) {
+        m_mtimer->start();
+        return;
+    }
     emit polling();
     if (m_s.flags.receiveActive)
         DrainInput();

@@ -181,10 +181,12 @@ void SendPath::SendText(const QString &given)
         // LF, without the CR LF at the end.
         m_counter += format == DataFormat::String ? WithCrLfLineBreaks(text).size() : written;
     } else {
-        // The write time-out passed (or the port is gone): count what left and
-        // say what did not; the send box keeps its text.
+        // Count what left; the send box keeps its text. A port that closed
+        // during the write (unlocked, lost, the window closing) has said so
+        // itself; otherwise the write time-out passed: say what did not leave.
         m_counter += written;
-        m_s.status.setMessage(QStringLiteral("发送超时: %1 字节未发出").arg(bytes.size() - written));
+        if (m_s.port.isOpen())
+            m_s.status.setMessage(QStringLiteral("发送超时: %1 字节未发出").arg(bytes.size() - written));
     }
     showCounter();
     m_send->setEnabled(true);

@@ -314,6 +314,50 @@ private slots:
         QVERIFY(rig->pane().startsWith("30 31 32"));
     }
 
+    void aWriteOutlivesItsDevice_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("device lost") << "lost" << " 串口已断开 ... ";
+        QTest::newRow("panel unlocked") << "unlock" << " 串口设置中 ... ";
+        QTest::newRow("window closed") << "close" << " 正在退出系统 ...";
+    }
+
+    // A send whose bytes wait on a full line lets events run meanwhile.
+    // Losing the device, unlocking the panel or closing the window then must
+    // not touch the destroyed device (the sanitizer build sees it), and the
+    // receive drain does not run inside the write.
+    void aWriteOutlivesItsDevice()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(QString, status);
+        PtyPair pty;
+        rig->openPort(pty.slavePath());
+        rig->click("Receive");
+        pty.write("AB");
+        QTest::qWait(20); // the port takes the bytes in
+        setSendFormat(DataFormat::Hex);
+        // More than a pseudo-terminal holds: the device side reads nothing.
+        rig->window->sendPath().setSendText(QString("41 ").repeated(64 * 1024));
+        QString paneDuringWrite = "no event ran during the write";
+        QTimer::singleShot(0, rig->window.get(), [&] {
+            rig->clock.advance(40); // the poll timer comes due inside the write
+            paneDuringWrite = rig->pane();
+            if (trigger == "lost")
+                pty.closeMaster();
+            else if (trigger == "unlock")
+                rig->click("she");
+            else
+                rig->window->close();
+        });
+        rig->click("send");
+        QCOMPARE(paneDuringWrite, QString());
+        QVERIFY(!rig->window->port().isOpen());
+        settle();
+        QCOMPARE(rig->status(), status);
+        QCOMPARE(rig->window->sendPath().counter(), 0);
+    }
+
     void autoSendRunsOnTheTimerAndEndsOnFailures()
     {
         rig->openPort(DeviceCatalog::kLoopbackName);
