@@ -1,5 +1,6 @@
 #include "core/TextCodec.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 // Debian's Qt knows GBK through ICU: the name-based constructor finds it,
@@ -16,7 +17,20 @@ QString DecodeGbk(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
-QStringDecoder NewGbkDecoder()
+qsizetype WholeGbkLength(const QByteArray &bytes)
 {
-    return QStringDecoder("GBK");
+    // 0x81 to 0xFE lead a two-byte character; whatever follows a lead byte
+    // is taken with it (the decoder shows a bad pair as a replacement and
+    // the second byte, which is never a lead byte itself).
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const quint8 b = quint8(bytes[i]);
+        if (b < 0x81 || b == 0xFF)
+            ++i;
+        else if (i + 1 < bytes.size())
+            i += 2;
+        else
+            return i;
+    }
+    return i;
 }

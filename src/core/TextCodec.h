@@ -3,9 +3,10 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
 
 QByteArray EncodeGbk(const QString &text);
 QString DecodeGbk(const QByteArray &bytes);
-// A decoder that keeps its state between calls, for a stream.
-QStringDecoder NewGbkDecoder();
+// The length of the longest start of the bytes that ends between two GBK
+// characters: all of them, unless the last is a lead byte waiting for the
+// byte that completes its character.
+qsizetype WholeGbkLength(const QByteArray &bytes);

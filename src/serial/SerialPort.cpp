@@ -2,8 +2,10 @@
 
 #include "core/TextCodec.h"
 
+#include <utility>
+
 SerialPort::SerialPort(DeviceFactory factory, QObject *parent)
-    : QObject(parent), m_factory(std::move(factory)), m_decoder(NewGbkDecoder())
+    : QObject(parent), m_factory(std::move(factory))
 {
 }
 
@@ -46,7 +48,7 @@ int SerialPort::open()
             Qt::QueuedConnection);
         emit deviceLost(reason);
     });
-    m_decoder = NewGbkDecoder();
+    m_heldBytes.clear();
     m_dtrAccepted = m_device->setDtr(m_dtr);
     m_rtsAccepted = m_device->setRts(m_rts);
     return PortError::None;
@@ -100,14 +102,22 @@ QString SerialPort::readText()
     const qint64 n = bytesWaiting();
     if (n <= 0)
         return {};
-    return m_decoder.decode(read(n));
+    QByteArray bytes = m_heldBytes + read(n);
+    m_heldBytes = bytes.mid(WholeGbkLength(bytes));
+    bytes.chop(m_heldBytes.size());
+    return DecodeGbk(bytes);
+}
+
+QByteArray SerialPort::takeHeldBytes()
+{
+    return std::exchange(m_heldBytes, {});
 }
 
 void SerialPort::discardInput()
 {
     if (isOpen())
         m_device->discardInput();
-    m_decoder = NewGbkDecoder();
+    m_heldBytes.clear();
 }
 
 void SerialPort::discardOutput()

@@ -6,7 +6,6 @@
 
 #include "serial/SerialDevice.h"
 
-#include <QStringDecoder>
 #include <functional>
 #include <memory>
 
@@ -55,9 +54,12 @@ public:
     // port's buffer is empty, in the device.
     qint64 bytesWaiting();
     QByteArray read(qint64 maxBytes);
-    // Reads everything waiting as text. The decoder keeps its state between
-    // reads, so a character split across two reads decodes whole.
+    // Reads everything waiting as text. A character split across two reads
+    // decodes whole: a lead byte at the end of a read is held for the next.
     QString readText();
+    // The byte a readText() holds, handed over and forgotten: when the
+    // reading goes on in a byte format, it is shown as the byte it is.
+    QByteArray takeHeldBytes();
     void discardInput();
     void discardOutput();
 
@@ -104,5 +106,5 @@ private:
     bool m_rts = false;
     bool m_dtrAccepted = false;
     bool m_rtsAccepted = false;
-    QStringDecoder m_decoder;
+    QByteArray m_heldBytes;
 };

@@ -41,6 +41,7 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
             DrainInput();
     });
     connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
+    connect(&m_s.formats, &FormatSwitch::formatsChanged, this, &ReceivePath::showHeldBytes);
 }
 
 void ReceivePath::buildControls(QWidget *parent)
@@ -141,6 +142,19 @@ void ReceivePath::drainSoon()
 {
     if (m_s.flags.receiveActive && !m_drainSoon->isActive())
         m_drainSoon->start();
+}
+
+void ReceivePath::showHeldBytes()
+{
+    // Half a character read as text stays unseen until its second byte
+    // comes; when the reading goes on byte by byte that never happens, so
+    // it is shown now, as the byte it is. It was counted when read.
+    const DataFormat format = m_s.formats.receiveFormat();
+    if (format == DataFormat::String)
+        return;
+    const QByteArray held = m_s.port.takeHeldBytes();
+    if (!held.isEmpty())
+        m_text2->append(RenderReceivedBytes(held, format));
 }
 
 void ReceivePath::Receive()

@@ -79,6 +79,8 @@ private:
     void showCounter();
     // Runs a drain step once the window has had its turn.
     void drainSoon();
+    // The receive format changed: a character half read as text is shown.
+    void showHeldBytes();
 
     Services m_s;
     Timer *m_mtimer = nullptr;

@@ -3,6 +3,7 @@
 
 #include "core/DataFormats.h"
 #include "core/NumberText.h"
+#include "core/TextCodec.h"
 #include "serial/PortSettings.h"
 
 #include <QTest>
@@ -73,6 +74,17 @@ private slots:
         QCOMPARE(bytesOf(EncodeSendText("\n", DataFormat::String)), QByteArray("\r\n\r\n"));
         // In Hex a line break between bytes is a separator like any other.
         QCOMPARE(bytesOf(EncodeSendText("41\n42", DataFormat::Hex)), QByteArray("AB"));
+    }
+
+    void wholeGbkCharacters()
+    {
+        const std::pair<QByteArray, qsizetype> cases[] = {
+            {"", 0}, {"A", 1}, {"\xd6", 0}, {"A\xd6\xd0", 3}, {"A\xd6\xd0\xd6", 3},
+            {"\x80\xff", 2},    // single-byte characters
+            {"\x81\x0a\xd6", 2}, // a bad pair is whole; the lead byte after it waits
+        };
+        for (const auto &[bytes, whole] : cases)
+            QVERIFY2(WholeGbkLength(bytes) == whole, bytes.toHex().constData());
     }
 
     void receiveRendering()

@@ -281,6 +281,41 @@ private slots:
         QCOMPARE(rig->pane(), "41 42 43 " + QString("78 ").repeated(burst.size()));
     }
 
+    void aCharacterHalfReadAtAFormatSwitchIsShownAsItsByte_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("bytes"); // the held byte, then "C"
+        QTest::newRow("Hex") << int(DataFormat::Hex) << "D6 43 ";
+        QTest::newRow("Decimal") << int(DataFormat::Decimal) << "214 067 ";
+        QTest::newRow("Octal") << int(DataFormat::Octal) << "326 103 ";
+    }
+
+    // A GBK lead byte read as text waits for its second byte. When the
+    // receive format changes to a byte format meanwhile, it is shown as the
+    // byte it is, and never merges with a later byte.
+    void aCharacterHalfReadAtAFormatSwitchIsShownAsItsByte()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, bytes);
+        rig->openPort(DeviceCatalog::kLoopbackName);
+        rig->click("Receive");
+        setReceiveFormat(DataFormat::String);
+        const auto arrive = [this](const QByteArray &b) {
+            rig->window->port().output(b);
+            rig->clock.advance(40);
+        };
+        arrive("A\xd6");
+        QCOMPARE(rig->pane(), QString("A"));
+        setReceiveFormat(DataFormat(format));
+        QCOMPARE(rig->pane(), "A" + bytes.left(bytes.indexOf(' ') + 1));
+        arrive("C");
+        QCOMPARE(rig->pane(), "A" + bytes);
+        setReceiveFormat(DataFormat::String);
+        arrive("C");
+        QCOMPARE(rig->pane(), "A" + bytes + "C");
+        QCOMPARE(rig->control<QLabel>("zir")->text(), QString("【4】B"));
+    }
+
     void stopEndsTheDisplayInTheMiddleOfABurst()
     {
         rig->openPort(DeviceCatalog::kLoopbackName);
