@@ -13,9 +13,12 @@
 #include "terminal/SendPath.h"
 
 #include <QAction>
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTime>
 #include <QtTest>
@@ -215,7 +218,10 @@ private slots:
         const QTime after = QTime::currentTime();
         QVERIFY(rig->pane().isEmpty());
 
-        QFile log(CommandSequencer::MessageLogPath());
+        // The day log is 报文 + today's short date + .txt in the application
+        // folder.
+        const QDir folder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        QFile log(folder.filePath("报文" + QDate::currentDate().toString("yyyy-M-d") + ".txt"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray bytes = log.readAll();
         // The time of day is the real clock's; find it, then compare all.
@@ -228,7 +234,7 @@ private slots:
         QCOMPARE(bytes, head + time + EncodeGbk("\r\nSENDING :  01 03\r\nRECEIVE :  01 03 \r\n"));
 
         rig->control<QAction>("mopendaytext")->trigger();
-        QCOMPARE(rig->desktop.opened, QStringList{CommandSequencer::MessageLogPath()});
+        QCOMPARE(rig->desktop.opened, QStringList{log.fileName()});
 
         // Off again: a run leaves the log and the pane alone.
         save->trigger();

@@ -321,11 +321,17 @@ private slots:
         rig->openPort(DeviceCatalog::kLoopbackName);
         rig->click("Receive");
         rig->window->port().output(QByteArray(20000, 'x'));
-        // The user clicks stop while the drain loop serves events.
-        QTimer::singleShot(0, rig->control<QPushButton>("tings"), &QPushButton::click);
+        // The user clicks stop once the drain has shown its first piece: the
+        // click comes among the events the drain serves before the next.
+        auto *stop = rig->control<QPushButton>("tings");
+        QObject::connect(
+            rig->window->receivePath().Text2(), &ReceivePane::changed, stop,
+            [stop] { QTimer::singleShot(0, stop, &QPushButton::click); }, Qt::SingleShotConnection);
         rig->clock.advance(20);
+        QVERIFY(!rig->pane().isEmpty());
         QVERIFY(rig->pane().size() < 20000 * 3);
         QVERIFY(rig->window->port().bytesWaiting() > 0);
+        QVERIFY(rig->visible("Receive"));
     }
 
     void lostDeviceClosesThePortAndSaysSo()
