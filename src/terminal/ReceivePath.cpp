@@ -36,8 +36,10 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     m_drainSoon->setObjectName(QStringLiteral("drainSoon"));
     m_drainSoon->setSingleShot(true);
     m_drainSoon->setInterval(0);
+    // Not inside a write that waits for its bytes to leave: the next poll
+    // tick after it drains what came meanwhile.
     connect(m_drainSoon, &QTimer::timeout, this, [this] {
-        if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown())
+        if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown() && !m_s.port.isWriting())
             DrainInput();
     });
     connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
@@ -83,8 +85,7 @@ void ReceivePath::PollTick()
     m_mtimer->stop();
     // A write waiting for its bytes to leave runs events, this tick among
     // them: the call watch, the lamps and the drain would use the port in
-    // the middle of that write, and the drain would run every pending event
-    // (clicks included) inside it. The tick waits for the next one instead.
+    // the middle of that write. The tick waits for the next one instead.
     if (m_s.port.isWriting()) {
         m_mtimer->start();
         return;
@@ -127,7 +128,7 @@ void ReceivePath::DrainInput()
     }
     if (received == 0)
         return;
-    // (A String step may show nothing yet: half a character waits in the decoder.)
+    // (A String step may show nothing yet: the port holds half a character.)
     if (!m_shown.isEmpty()) {
         QElapsedTimer appending;
         appending.start();

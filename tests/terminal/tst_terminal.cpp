@@ -320,16 +320,25 @@ private slots:
     {
         rig->openPort(DeviceCatalog::kLoopbackName);
         rig->click("Receive");
-        rig->window->port().output(QByteArray(20000, 'x'));
-        // The user clicks stop once the drain has shown its first piece: the
-        // click comes among the events the drain serves before the next.
+        // A burst of ten pieces arrives over 50 ms, across several drains.
+        for (int i = 1; i <= 10; ++i)
+            rig->after(5 * i, [this] { rig->window->port().output(QByteArray(1000, 'x')); });
+        // The user clicks stop as soon as the first of it is shown.
+        QString shownAtStop;
         auto *stop = rig->control<QPushButton>("tings");
         QObject::connect(
             rig->window->receivePath().Text2(), &ReceivePane::changed, stop,
-            [stop] { QTimer::singleShot(0, stop, &QPushButton::click); }, Qt::SingleShotConnection);
-        rig->clock.advance(20);
-        QVERIFY(!rig->pane().isEmpty());
-        QVERIFY(rig->pane().size() < 20000 * 3);
+            [&, stop] {
+                QTimer::singleShot(0, stop, [&, stop] {
+                    shownAtStop = rig->pane();
+                    stop->click();
+                });
+            },
+            Qt::SingleShotConnection);
+        rig->clock.advance(100);
+        QVERIFY(!shownAtStop.isEmpty());
+        QCOMPARE(rig->pane(), shownAtStop);
+        QVERIFY(rig->pane().size() < 10 * 1000 * 3);
         QVERIFY(rig->window->port().bytesWaiting() > 0);
         QVERIFY(rig->visible("Receive"));
     }
@@ -375,14 +384,15 @@ private slots:
         PtyPair pty;
         rig->openPort(pty.slavePath());
         rig->click("Receive");
-        pty.write("AB");
-        QTest::qWait(20); // the port takes the bytes in
         setSendFormat(DataFormat::Hex);
         // More than a pseudo-terminal holds: the device side reads nothing.
         rig->window->sendPath().setSendText(QString("41 ").repeated(64 * 1024));
         QString paneDuringWrite = "no event ran during the write";
         QTimer::singleShot(0, rig->window.get(), [&] {
-            rig->clock.advance(40); // the poll timer comes due inside the write
+            // Input arrives, and the poll timer comes due, inside the write.
+            pty.write("AB");
+            QTest::qWait(20);
+            rig->clock.advance(40);
             paneDuringWrite = rig->pane();
             if (trigger == "lost")
                 pty.closeMaster();
