@@ -452,7 +452,6 @@ void CommandManager::showRecordCount(const CommandCursor &cursor)
                              + QString::number(cursor.recordCount()));
 }
 
-// A cancelled picker keeps the current path; the window loads again either way.
 void CommandManager::DlgPath_Click()
 {
     // The picker starts at the current database; a cancelled picker leaves
