@@ -70,6 +70,11 @@ void PortPanel::buildControls(QWidget *parent)
     m_piccom = new QLabel(QStringLiteral("⚠ 串口未打开"), m_frame);
     m_piccom->setObjectName(QStringLiteral("Piccom"));
     SetTextColor(m_piccom, QColor(160, 0, 0));
+    // The warning comes and goes with the port; its column keeps its width
+    // so the panes beside the panel do not jump sideways each time.
+    QSizePolicy keepRoom = m_piccom->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_piccom->setSizePolicy(keepRoom);
 
     auto *grid = new QGridLayout(m_frame);
     grid->setContentsMargins(4, 4, 4, 4);

@@ -370,6 +370,16 @@ bianji bianji
         QCOMPARE(window().size(), size);
         window().resize(size - QSize(200, 100));
         QCOMPARE(window().size(), size);
+
+        // The port warning comes and goes; the panes beside it stay put.
+        const auto paneLeft = [this] {
+            QCoreApplication::processEvents();
+            return rig->control<QWidget>("Frame1")->geometry().left();
+        };
+        const int unlocked = paneLeft();
+        rig->openPort(DeviceCatalog::kLoopbackName);
+        QVERIFY(!rig->visible("Piccom"));
+        QCOMPARE(paneLeft(), unlocked);
     }
 
     void statusPanelsShowLockKeysAndMinimise()
