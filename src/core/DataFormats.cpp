@@ -93,25 +93,70 @@ QString TrimBlanks(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-QString WithCrLfLineBreaks(const QString &text)
+namespace {
+
+struct LineEndingRow
 {
+    LineEnding ending;
+    const char *text;
+    const char *name;
+};
+constexpr LineEndingRow kLineEndings[] = {{LineEnding::CrLf, "\r\n", "CRLF"},
+                                          {LineEnding::Lf, "\n", "LF"},
+                                          {LineEnding::Cr, "\r", "CR"},
+                                          {LineEnding::None, "", "NONE"}};
+
+const LineEndingRow &rowOf(LineEnding ending)
+{
+    for (const LineEndingRow &row : kLineEndings)
+        if (row.ending == ending)
+            return row;
+    return kLineEndings[0];
+}
+
+} // namespace
+
+QString LineEndingText(LineEnding ending)
+{
+    return QString::fromLatin1(rowOf(ending).text);
+}
+
+QString LineEndingName(LineEnding ending)
+{
+    return QString::fromLatin1(rowOf(ending).name);
+}
+
+std::optional<LineEnding> LineEndingNamed(const QString &name)
+{
+    for (const LineEndingRow &row : kLineEndings)
+        if (name.trimmed().compare(QLatin1String(row.name), Qt::CaseInsensitive) == 0)
+            return row.ending;
+    return std::nullopt;
+}
+
+QString WithLineBreaks(const QString &text, LineEnding ending)
+{
+    const QString end = LineEndingText(ending);
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-            out += u'\r';
-        out += text[i];
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue; // the CR of a CR LF: the LF writes the line end
+        if (text[i] == u'\n')
+            out += end;
+        else
+            out += text[i];
     }
     return out;
 }
 
-EncodeResult EncodeSendText(const QString &text, DataFormat format)
+EncodeResult EncodeSendText(const QString &text, DataFormat format, LineEnding ending)
 {
     QByteArray bytes;
     const qsizetype n = text.size();
     switch (format) {
     case DataFormat::String:
-        return EncodeGbk(WithCrLfLineBreaks(text)) + "\r\n";
+        return EncodeGbk(WithLineBreaks(text, ending) + LineEndingText(ending));
     case DataFormat::Hex:
         for (qsizetype p = 1; p <= n; p += 3) {
             if (!hexAt(text, p) || !hexAt(text, p + 1))

@@ -27,17 +27,27 @@ bool IsHexDigit(QChar c);
 // The text without the blanks at its ends; line ends and tabs stay.
 QString TrimBlanks(const QString &text);
 
-// The text with each line break as CR LF, the line end a String send
-// writes; a CR LF already there stays as it is.
-QString WithCrLfLineBreaks(const QString &text);
+// What String format writes after the text and for each line break of a
+// multi-line send box: CR LF (the default), LF, CR or nothing.
+enum class LineEnding { CrLf, Lf, Cr, None };
+QString LineEndingText(LineEnding ending);
+// The name a line end is stored under ("CRLF", "LF", "CR", "NONE") and back;
+// nothing for an unknown name.
+QString LineEndingName(LineEnding ending);
+std::optional<LineEnding> LineEndingNamed(const QString &name);
+
+// The text with each line break (LF, or CR LF) as the given line end. A lone
+// CR is not a line break of the box and stays.
+QString WithLineBreaks(const QString &text, LineEnding ending);
 
 enum class EncodeFailure { BadDigit, OutOfRange };
 using EncodeResult = std::variant<QByteArray, EncodeFailure>;
 
 // Typed text (already trimmed) to the bytes that go on the line. String
-// writes characters as GBK, each line break as CR LF, and adds CR LF. A
-// failed text gives no bytes at all.
-EncodeResult EncodeSendText(const QString &text, DataFormat format);
+// writes characters as GBK, each line break as the line end, and adds the
+// line end. A failed text gives no bytes at all.
+EncodeResult EncodeSendText(const QString &text, DataFormat format,
+                            LineEnding ending = LineEnding::CrLf);
 
 // One received byte in Hex ("0A "), Decimal ("065 ") or Octal ("010 ").
 QString RenderReceivedByte(quint8 byte, DataFormat format);

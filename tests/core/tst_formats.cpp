@@ -1,6 +1,7 @@
 // The rules by which typed text becomes bytes, received bytes become text,
 // numbers are read leniently and checksums are computed.
 
+#include "core/Crc.h"
 #include "core/DataFormats.h"
 #include "core/NumberText.h"
 #include "core/TextCodec.h"
@@ -74,6 +75,73 @@ private slots:
         QCOMPARE(bytesOf(EncodeSendText("\n", DataFormat::String)), QByteArray("\r\n\r\n"));
         // In Hex a line break between bytes is a separator like any other.
         QCOMPARE(bytesOf(EncodeSendText("41\n42", DataFormat::Hex)), QByteArray("AB"));
+    }
+
+    // The option 发送行尾: the end after the text and for each line break.
+    void stringSendEndsLinesAsChosen_data()
+    {
+        QTest::addColumn<LineEnding>("ending");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("CR LF") << LineEnding::CrLf << "AB\r\nC\nD" << QByteArray("AB\r\nC\r\nD\r\n");
+        QTest::newRow("LF") << LineEnding::Lf << "AB\r\nC\nD" << QByteArray("AB\nC\nD\n");
+        QTest::newRow("CR") << LineEnding::Cr << "AB\r\nC\nD" << QByteArray("AB\rC\rD\r");
+        QTest::newRow("none") << LineEnding::None << "AB\r\nC\nD" << QByteArray("ABCD");
+        QTest::newRow("lone CR stays") << LineEnding::Lf << "A\rB" << QByteArray("A\rB\n");
+        QTest::newRow("Hex ignores it") << LineEnding::Cr << "41\n42" << QByteArray("AB");
+    }
+    void stringSendEndsLinesAsChosen()
+    {
+        QFETCH(LineEnding, ending);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        const DataFormat format = text.startsWith("41") ? DataFormat::Hex : DataFormat::String;
+        QCOMPARE(bytesOf(EncodeSendText(text, format, ending)), bytes);
+        QCOMPARE(LineEndingNamed(LineEndingName(ending).toLower()), ending);
+    }
+
+    // Each model's catalogue check value: the CRC of the ASCII bytes "123456789".
+    void crcModelsGiveTheirCatalogueCheckValues_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<quint32>("check");
+        QTest::newRow("MODBUS") << "CRC-16/MODBUS" << quint32(0x4B37);
+        QTest::newRow("XMODEM") << "CRC-16/XMODEM" << quint32(0x31C3);
+        QTest::newRow("CCITT-FALSE") << "CRC-16/CCITT-FALSE" << quint32(0x29B1);
+        QTest::newRow("CRC-32") << "CRC-32" << quint32(0xCBF43926);
+        QTest::newRow("CRC-8") << "CRC-8" << quint32(0xF4);
+    }
+    void crcModelsGiveTheirCatalogueCheckValues()
+    {
+        QFETCH(QString, model);
+        QFETCH(quint32, check);
+        const auto index = CrcModelIndex(model.toLower());
+        QVERIFY(index);
+        QCOMPARE(ComputeCrc(CrcModels()[*index], "123456789"), check);
+    }
+
+    // A selection's CRC is over the bytes it stands for in the send format,
+    // written in that format in the protocol's byte order.
+    void selectionCrcIsInTheSendFormatInWireOrder_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<DataFormat>("format");
+        QTest::addColumn<QString>("crc");
+        // A MODBUS read request (device 1, 10 registers from 0) as devices accept it.
+        QTest::newRow("MODBUS frame") << "CRC-16/MODBUS" << " 01 03 00 00 00 0A " << DataFormat::Hex << "C5 CD";
+        QTest::newRow("MODBUS decimal") << "CRC-16/MODBUS" << "001 003 000 000 000 010" << DataFormat::Decimal << "197 205";
+        QTest::newRow("XMODEM high first") << "CRC-16/XMODEM" << "123456789" << DataFormat::String << "31 C3";
+        QTest::newRow("CRC-32 octal") << "CRC-32" << "061 062 063 064 065 066 067 070 071" << DataFormat::Octal << "313 364 071 046";
+        QTest::newRow("not hex") << "CRC-8" << "01 0G" << DataFormat::Hex << "";
+    }
+    void selectionCrcIsInTheSendFormatInWireOrder()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, text);
+        QFETCH(DataFormat, format);
+        QFETCH(QString, crc);
+        QCOMPARE(SelectionCrc(text, format, CrcModels()[*CrcModelIndex(model)]).value_or(QString()), crc);
     }
 
     void wholeGbkCharacters()
