@@ -30,6 +30,7 @@
 #include "serial/SerialPort.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/LineEndingChoice.h"
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
@@ -224,7 +225,8 @@ void MainWindow::buildMenus()
     items << m_sequencer->mopendaytext() << m_call->callItem() << m_call->hangItem()
           << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
-          << m_checks->mCheckSum() << m_checks->mCRC() << m_tray->items();
+          << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
+          << m_portPanel->autoReconnectItem() << m_send->lineEnding()->items() << m_tray->items();
 
     m_menus = new MenuTree(menuBar(), this, items);
     m_tray->setMenu(m_menus->menu(QStringLiteral("popmenu")));

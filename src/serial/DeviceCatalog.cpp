@@ -3,7 +3,12 @@
 #include "serial/LoopbackDevice.h"
 #include "serial/QtSerialDevice.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 const QString DeviceCatalog::kLoopbackName = QStringLiteral("模拟回环口");
 
@@ -25,12 +30,64 @@ QStringList DeviceCatalog::simulatedNames() const
     return names;
 }
 
-QStringList DeviceCatalog::systemPorts()
+QString SystemPort::label() const
 {
-    QStringList names;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        names << info.systemLocation();
-    return names;
+    QString text = name;
+    if (!description.isEmpty())
+        text += QStringLiteral(" — ") + description;
+    if (!manufacturer.isEmpty())
+        text += QStringLiteral(" (%1)").arg(manufacturer);
+    if (!permitted)
+        text += QStringLiteral(" [无访问权限]");
+    return text;
+}
+
+bool SystemPort::sameAdapter(const SystemPort &other) const
+{
+    return hasIds && other.hasIds && vendorId == other.vendorId && productId == other.productId
+           && serialNumber == other.serialNumber;
+}
+
+QString PermissionAdvice(const QString &location)
+{
+    // The group that owns the device file is the one that may use it
+    // (dialout on Debian); a device owned by root's group names no such group.
+    QString group = QFileInfo(location).group();
+    if (group.isEmpty() || group == u"root")
+        group = QStringLiteral("dialout");
+    return QStringLiteral("当前用户没有读写“%1”的权限。\n请把用户加入“%2”组：sudo usermod -aG %2 $USER，"
+                          "然后注销并重新登录。")
+        .arg(location, group);
+}
+
+QList<SystemPort> DeviceCatalog::systemPorts()
+{
+    QList<SystemPort> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        SystemPort port;
+        port.name = info.portName();
+        port.location = info.systemLocation();
+        port.description = info.description();
+        port.manufacturer = info.manufacturer();
+        port.hasIds = info.hasVendorIdentifier() && info.hasProductIdentifier();
+        port.vendorId = info.vendorIdentifier();
+        port.productId = info.productIdentifier();
+        port.serialNumber = info.serialNumber();
+        port.permitted = ::faccessat(AT_FDCWD, QFile::encodeName(port.location).constData(), R_OK | W_OK, AT_EACCESS) == 0;
+        ports << port;
+    }
+    return ports;
+}
+
+std::optional<SystemPort> DeviceCatalog::systemPortOf(const QString &name)
+{
+    const QString file = QFileInfo(deviceFile(name)).canonicalFilePath();
+    if (file.isEmpty())
+        return std::nullopt;
+    for (const SystemPort &port : systemPorts())
+        if (port.location == file)
+            return port;
+    return std::nullopt;
 }
 
 QString DeviceCatalog::devicePath(const QString &name)
@@ -45,6 +102,12 @@ QString DeviceCatalog::devicePath(const QString &name)
 #else
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 #endif
+}
+
+QString DeviceCatalog::deviceFile(const QString &name)
+{
+    const QString path = devicePath(name);
+    return path.startsWith(u'/') ? path : QStringLiteral("/dev/") + path;
 }
 
 std::unique_ptr<SerialDevice> DeviceCatalog::create(const QString &name) const

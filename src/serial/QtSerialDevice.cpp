@@ -1,7 +1,14 @@
 #include "serial/QtSerialDevice.h"
 
+#include "serial/DeviceCatalog.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 // What the port holds in memory before the device has to keep the rest:
@@ -9,7 +16,8 @@ namespace {
 constexpr qint64 kReadBuffer = 64 * 1024;
 } // namespace
 
-QtSerialDevice::QtSerialDevice(const QString &path, QObject *parent) : SerialDevice(parent)
+QtSerialDevice::QtSerialDevice(const QString &path, QObject *parent)
+    : SerialDevice(parent), m_location(DeviceCatalog::deviceFile(path))
 {
     m_port.setPortName(path);
     m_port.setReadBufferSize(kReadBuffer);
@@ -30,6 +38,14 @@ int QtSerialDevice::open(const PortSettings &settings)
         switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortError::NoSuchPort;
         case QSerialPort::PermissionError:
+            // Also what a port locked or held exclusively by another program
+            // reports: only a device this user may not use is a permission
+            // matter, with its own advice.
+            if (!userMayUse()) {
+                m_openFailure = PermissionAdvice(m_location);
+                return PortError::PermissionDenied;
+            }
+            return PortError::PortInUse;
         case QSerialPort::OpenError: return PortError::PortInUse;
         default: return PortError::Other;
         }
@@ -40,6 +56,12 @@ int QtSerialDevice::open(const PortSettings &settings)
         return PortError::BadSettings;
     }
     return PortError::None;
+}
+
+bool QtSerialDevice::userMayUse() const
+{
+    const QByteArray file = QFile::encodeName(m_location);
+    return ::faccessat(AT_FDCWD, file.constData(), R_OK | W_OK, AT_EACCESS) == 0 || errno != EACCES;
 }
 
 bool QtSerialDevice::applySettings(const PortSettings &s)

@@ -28,7 +28,10 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     bool applySettings(const PortSettings &settings);
+    // Whether this user may read and write the device file.
+    bool userMayUse() const;
 
     QSerialPort m_port;
+    QString m_location; // the device file
     QString m_openFailure;
 };

@@ -14,6 +14,8 @@ constexpr int None = 0;
 constexpr int BadSettings = 380;
 constexpr int NoSuchPort = 8002;
 constexpr int PortInUse = 8005;
+// The device is there but this user may not read and write it.
+constexpr int PermissionDenied = 70;
 constexpr int Other = -1;
 } // namespace PortError
 

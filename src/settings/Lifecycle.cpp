@@ -1,11 +1,13 @@
 #include "settings/Lifecycle.h"
 
+#include "core/Crc.h"
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
 #include "serial/SerialPort.h"
 #include "settings/SettingsStore.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/LineEndingChoice.h"
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
@@ -13,6 +15,7 @@
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 
+#include <QAction>
 #include <QComboBox>
 
 Lifecycle::Lifecycle(const Parts &parts, Hooks hooks, QObject *parent)
@@ -34,6 +37,10 @@ void Lifecycle::StartUp()
                                 + unreadable,
                             QStringLiteral("警告"), MsgIcon::Exclamation);
     m_p.checks.fnCheck(m_p.values.checkKind);
+    if (const auto crc = CrcModelIndex(m_p.values.crcModel))
+        m_p.checks.fnCheck(CheckCodes::FirstCrcModel + *crc);
+    m_p.portPanel.autoReconnectItem()->setChecked(m_p.values.autoReconnect);
+    m_p.send.lineEnding()->setValue(m_p.values.lineEnding);
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
@@ -57,7 +64,13 @@ SettingsWidgets Lifecycle::settingsWidgets()
 
 void Lifecycle::saveSettings()
 {
-    m_p.values.checkKind = quint8(m_p.checks.mode());
+    // Earlier versions know the two classic modes only: a real CRC mode is
+    // kept as the CRC word mode there, and by its model name here.
+    const CrcModel *crc = m_p.checks.crcModel();
+    m_p.values.checkKind = quint8(crc ? int(CheckCodes::CrcWord) : m_p.checks.mode());
+    m_p.values.crcModel = crc ? QString::fromLatin1(crc->name) : QString();
+    m_p.values.autoReconnect = m_p.portPanel.autoReconnectItem()->isChecked();
+    m_p.values.lineEnding = m_p.send.lineEnding()->value();
     // Until the port set-up has run the port holds none of the user's values:
     // a close during the splash pause saves the ones loaded.
     const PortValues port = m_portAwaitingSetUp.value_or(

@@ -16,6 +16,7 @@ const QString kTels = QStringLiteral("Tels");
 const QString kSendini = QStringLiteral("Sendini");
 const QString kModels = QStringLiteral("Models");
 const QString kCount = QStringLiteral("Count");
+const QString kExtras = QStringLiteral("Extras");
 
 constexpr qint32 kDefaultHandshakeWaitMs = 35000;
 
@@ -122,6 +123,10 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.handshakeWaitMs = readHandshakeWait(store);
     values.passCount = QString::number(
         readNumber(store, kOptions, QStringLiteral("LoopTimes"), 2, kInt32));
+    values.autoReconnect = readNumber(store, kExtras, QStringLiteral("AutoReconnect"), 1, kByte) != 0;
+    values.lineEnding = LineEndingNamed(store.get(kExtras, QStringLiteral("LineEnding"), QString()))
+                            .value_or(LineEnding::CrLf);
+    values.crcModel = store.get(kExtras, QStringLiteral("CrcModel"), QString());
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -164,5 +169,8 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kOptions, QStringLiteral("WaitModemTime"), QString::number(values.handshakeWaitMs));
     store.save(kOptions, QStringLiteral("LoopTimes"), values.passCount);
     store.save(kOptions, QStringLiteral("CheckModel"), QString::number(values.checkKind));
+    store.save(kExtras, QStringLiteral("AutoReconnect"), values.autoReconnect ? QStringLiteral("1") : QStringLiteral("0"));
+    store.save(kExtras, QStringLiteral("LineEnding"), LineEndingName(values.lineEnding));
+    store.save(kExtras, QStringLiteral("CrcModel"), values.crcModel);
     return store.commit();
 }

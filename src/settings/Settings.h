@@ -22,6 +22,12 @@ struct SettingsValues
     quint8 checkKind = 0;       // 1 byte checksum, 2 CRC word ("Options"/"CheckModel")
     qint32 handshakeWaitMs = 0; // modem handshake wait ("Options"/"waitModemTime")
     QString passCount;          // patrol pass count, held as text ("Options"/"LoopTimes")
+    // Options of the section "Extras", which files of earlier versions lack.
+    bool autoReconnect = true;                // "Extras"/"AutoReconnect", 1 or 0
+    LineEnding lineEnding = LineEnding::CrLf; // "Extras"/"LineEnding": CRLF, LF, CR or NONE
+    // A real CRC mode's model ("CRC-16/MODBUS"); empty in the two classic
+    // modes, which "Options"/"CheckModel" keeps as before ("Extras"/"CrcModel").
+    QString crcModel;
 };
 
 // The main window's controls that the settings fill and are read from.

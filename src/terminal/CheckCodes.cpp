@@ -1,5 +1,6 @@
 #include "terminal/CheckCodes.h"
 
+#include "core/Crc.h"
 #include "core/DataFormats.h"
 #include "core/Dialogs.h"
 #include "terminal/FormatSwitch.h"
@@ -26,8 +27,21 @@ CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, 
     m_mCRC->setObjectName(QStringLiteral("mCRC"));
     m_mCheckSum->setCheckable(true);
     m_mCRC->setCheckable(true);
-    connect(m_mCheckSum, &QAction::triggered, this, &CheckCodes::invertMode);
-    connect(m_mCRC, &QAction::triggered, this, &CheckCodes::invertMode);
+    // Between the two classic modes an item flips both marks; from a real
+    // CRC mode it picks its own mode.
+    connect(m_mCheckSum, &QAction::triggered, this,
+            [this] { crcModel() ? fnCheck(ByteChecksum) : invertMode(); });
+    connect(m_mCRC, &QAction::triggered, this, [this] { crcModel() ? fnCheck(CrcWord) : invertMode(); });
+    static const char *const kCrcItemNames[] = {"mCrcModbus", "mCrcXmodem", "mCrcCcittFalse",
+                                                "mCrc32", "mCrc8"};
+    Q_ASSERT(std::size(kCrcItemNames) == size_t(CrcModels().size()));
+    for (int i = 0; i < CrcModels().size(); ++i) {
+        auto *item = new QAction(QString::fromLatin1(CrcModels()[i].name), parent);
+        item->setObjectName(QString::fromLatin1(kCrcItemNames[i]));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, i] { fnCheck(FirstCrcModel + i); });
+        m_crcItems << item;
+    }
     connect(&m_send, &SendPath::mouseReleased, this, &CheckCodes::CheckSendSelection);
     connect(&m_pane, &ReceivePane::mouseReleased, this, &CheckCodes::CheckReceiveSelection);
     fnCheck(ByteChecksum);
@@ -35,10 +49,24 @@ CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, 
 
 void CheckCodes::fnCheck(int mode)
 {
-    m_mode = mode == ByteChecksum ? ByteChecksum : CrcWord;
+    const bool isCrcModel = mode >= FirstCrcModel && mode < FirstCrcModel + m_crcItems.size();
+    m_mode = mode == ByteChecksum || isCrcModel ? mode : CrcWord;
     m_mCheckSum->setChecked(m_mode == ByteChecksum);
     m_mCRC->setChecked(m_mode == CrcWord);
+    for (int i = 0; i < m_crcItems.size(); ++i)
+        m_crcItems[i]->setChecked(m_mode == FirstCrcModel + i);
     m_cstext->setText(m_mode == ByteChecksum ? QStringLiteral("cs") : QStringLiteral("crc"));
+}
+
+const CrcModel *CheckCodes::crcModel() const
+{
+    return m_mode >= FirstCrcModel ? &CrcModels()[m_mode - FirstCrcModel] : nullptr;
+}
+
+QString CheckCodes::crcText(const QString &selection) const
+{
+    return SelectionCrc(selection, m_formats.sendFormat(), *crcModel())
+        .value_or(QStringLiteral("非有效数据"));
 }
 
 void CheckCodes::invertMode()
@@ -59,6 +87,19 @@ void CheckCodes::ChecksumCommand()
         return;
     }
     const DataFormat format = m_formats.sendFormat();
+    if (const CrcModel *model = crcModel()) {
+        // The CRC goes after the data without the 0x16 trailer, which
+        // belongs to the byte checksum; String text cannot carry its bytes.
+        const auto crc = SelectionCrc(data, format, *model);
+        if (!crc) {
+            m_dialogs.message(QStringLiteral("发送数据错误！"), QStringLiteral("错误"), MsgIcon::Exclamation);
+            return;
+        }
+        m_cstext->setText(*crc);
+        if (m_send.assistant()->isChecked() && format != DataFormat::String)
+            m_send.setSendText(TrimBlanks(data) + u' ' + *crc);
+        return;
+    }
     const QString cs = SelectionChecksum(data, format);
     m_cstext->setText(cs);
     if (m_send.assistant()->isChecked())
@@ -70,8 +111,11 @@ void CheckCodes::CheckSendSelection()
     const QString selection = m_send.Text1()->selText();
     if (selection.size() <= 2)
         return;
-    m_cstext->setText(m_mode == ByteChecksum ? SelectionChecksum(selection, m_formats.sendFormat())
-                                             : QString());
+    if (crcModel())
+        m_cstext->setText(crcText(selection));
+    else
+        m_cstext->setText(m_mode == ByteChecksum ? SelectionChecksum(selection, m_formats.sendFormat())
+                                                 : QString());
 }
 
 void CheckCodes::CheckReceiveSelection()
@@ -79,5 +123,6 @@ void CheckCodes::CheckReceiveSelection()
     const QString selection = m_pane.selText();
     if (selection.size() <= 2)
         return;
-    m_cstext->setText(SelectionChecksum(selection, m_formats.sendFormat()));
+    m_cstext->setText(crcModel() ? crcText(selection)
+                                 : SelectionChecksum(selection, m_formats.sendFormat()));
 }

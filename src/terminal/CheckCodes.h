@@ -3,14 +3,18 @@
 // receive pane, shown in the box `cstext`; the checksum command that can
 // append it to the send box; and the check mode ("校验和(字节)" or
 // "CRC校验(字)"), where the CRC mode only relabels the box and stops the
-// automatic checksum of send-box selections.
+// automatic checksum of send-box selections. Beside them the real CRC
+// modes, one per catalogue model: a selection shows its CRC, and the
+// command appends the CRC bytes in the protocol's byte order.
 
+#include <QList>
 #include <QObject>
 
 class QAction;
 class QLineEdit;
 class QWidget;
 class Dialogs;
+struct CrcModel;
 class FormatSwitch;
 class ReceivePane;
 class SendPath;
@@ -19,7 +23,8 @@ class CheckCodes : public QObject
 {
     Q_OBJECT
 public:
-    enum Mode { ByteChecksum = 1, CrcWord = 2 };
+    // A real CRC mode is FirstCrcModel + its place in CrcModels().
+    enum Mode { ByteChecksum = 1, CrcWord = 2, FirstCrcModel = 3 };
 
     CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, ReceivePane &pane,
                QWidget *parent);
@@ -27,10 +32,15 @@ public:
     QLineEdit *cstext() const { return m_cstext; }
     QAction *mCheckSum() const { return m_mCheckSum; }
     QAction *mCRC() const { return m_mCRC; }
+    // The items of the real CRC modes, in the order of CrcModels().
+    const QList<QAction *> &crcItems() const { return m_crcItems; }
 
     int mode() const { return m_mode; }
-    // Shows the stored mode: ticks its menu item and labels the box.
+    // Shows the stored mode: ticks its menu item and labels the box. Any
+    // value that is no mode counts as CrcWord.
     void fnCheck(int mode);
+    // The model of the current mode; null for the two classic modes.
+    const CrcModel *crcModel() const;
 
     // The checksum command (menu 校验和 and toolbar button 5).
     void ChecksumCommand();
@@ -40,6 +50,8 @@ public:
 
 private:
     void invertMode();
+    // The CRC of a selection in the send format, or a word that it is no data.
+    QString crcText(const QString &selection) const;
 
     Dialogs &m_dialogs;
     FormatSwitch &m_formats;
@@ -49,4 +61,5 @@ private:
     QLineEdit *m_cstext;
     QAction *m_mCheckSum;
     QAction *m_mCRC;
+    QList<QAction *> m_crcItems;
 };

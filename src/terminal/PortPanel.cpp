@@ -4,12 +4,13 @@
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
-#include "serial/DeviceCatalog.h"
+#include "serial/PortWatcher.h"
 #include "serial/SerialPort.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 #include "terminal/Toolbar.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -35,6 +36,17 @@ QComboBox *newCombo(const char *name, const QString &text, const QStringList &it
 PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
 {
     buildControls(parent);
+    m_mAutoReconnect = Named(new QAction(QStringLiteral("断线自动重连"), this), "mAutoReconnect");
+    m_mAutoReconnect->setCheckable(true);
+    m_mAutoReconnect->setChecked(true);
+    m_watcher = new PortWatcher(
+        m_s.scheduler, m_s.devices,
+        [this](const QString &name) {
+            m_s.port.setPortName(name);
+            return m_s.port.open() == PortError::None;
+        },
+        this);
+    connect(m_watcher, &PortWatcher::reopened, this, &PortPanel::onReopened);
     // Queued: the loss is reported from inside the device's own handler.
     connect(&m_s.port, &SerialPort::deviceLost, this, &PortPanel::onDeviceLost,
             Qt::QueuedConnection);
@@ -45,11 +57,21 @@ void PortPanel::buildControls(QWidget *parent)
     m_frame = new QWidget(parent);
     m_frame->setObjectName(QStringLiteral("portFrame"));
 
-    QStringList ports = {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"),
-                         QStringLiteral(" 4"), QStringLiteral(" 5")};
-    ports << DeviceCatalog::systemPorts() << m_s.devices.simulatedNames();
-    m_comba = newCombo("comba", QStringLiteral(" 1"), ports,
+    m_comba = newCombo("comba", QStringLiteral(" 1"),
+                       {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"),
+                        QStringLiteral(" 4"), QStringLiteral(" 5")},
                        QStringLiteral(" 超过 5 的请直接输入 "), m_frame);
+    // The system's ports are listed with what the system knows of them;
+    // choosing one puts its device name in the box, which is what opens
+    // and what is stored.
+    for (const SystemPort &port : DeviceCatalog::systemPorts())
+        m_comba->addItem(port.label(), port.name);
+    m_comba->addItems(m_s.devices.simulatedNames());
+    connect(m_comba, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const QString name = m_comba->itemData(index).toString();
+        if (!name.isEmpty())
+            m_comba->setEditText(name);
+    });
     m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), DesignParameterBook(),
                        QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇),数据位,停止位"), m_frame);
     m_numtext = newCombo("numtext", QString(), {}, QString(), m_frame);
@@ -144,9 +166,16 @@ bool PortPanel::isLocked() const
     return m_she->isVisibleTo(m_frame);
 }
 
+bool PortPanel::isWaitingForDevice() const
+{
+    return m_watcher->isWatching();
+}
+
 bool PortPanel::SetupPort()
 {
     SerialPort &port = m_s.port;
+    // Choosing a port ends the wait for a lost one.
+    m_watcher->stop();
     port.close();
     int error = port.setSettings(m_text4->currentText().trimmed());
     if (error == PortError::None) {
@@ -159,6 +188,10 @@ bool PortPanel::SetupPort()
         case PortError::PortInUse:
             m_s.dialogs.message(QStringLiteral("你所设置的串口正在被使用,请重新设置!!!"),
                                 QStringLiteral("警告!"), MsgIcon::Exclamation);
+            break;
+        case PortError::PermissionDenied:
+            m_s.dialogs.message(QStringLiteral("没有使用此串口的权限！\n") + port.openFailure(),
+                                QStringLiteral("错误"), MsgIcon::Exclamation);
             break;
         case PortError::NoSuchPort:
             m_s.dialogs.message(QStringLiteral("串口号设置错误！"), QStringLiteral("错误"),
@@ -180,6 +213,7 @@ bool PortPanel::SetupPort()
         }
         return false;
     }
+    m_opened = DeviceCatalog::systemPortOf(port.portName());
     // A modem answers on DSR: initialise it. Nothing is read back.
     if (port.dsrHolding() && port.dsrHolding()) {
         port.outputText(QStringLiteral("ATS0=0\r\n"));
@@ -223,6 +257,7 @@ void PortPanel::Unlock()
                             MsgIcon::Exclamation);
         return;
     }
+    m_watcher->stop();
     m_s.flags.connected = false;
     m_comba->setEnabled(true);
     m_numtext->setEnabled(true);
@@ -260,12 +295,29 @@ void PortPanel::onDeviceLost(const QString &reason)
     // into the void stops, the panel unlocks for a new choice, and says so.
     emit portLost();
     m_s.flags.connected = false;
+    if (m_mAutoReconnect->isChecked()) {
+        // No box to click away: the panel stays as it was and the port
+        // reopens by itself when the device is back.
+        m_s.status.setMessage(QStringLiteral(" 串口已断开，等待重新连接 ... "));
+        m_watcher->watch(m_s.port.portName(), m_opened);
+        return;
+    }
     showUnlocked();
     m_s.status.setMessage(QStringLiteral(" 串口已断开 ... "));
     QString text = QStringLiteral("串口设备已断开（设备被拔出或对端已关闭），请检查后重新设置！");
     if (!reason.isEmpty())
         text += QStringLiteral("\n原因：") + reason;
     m_s.dialogs.message(text, QStringLiteral("警告!"), MsgIcon::Exclamation);
+}
+
+void PortPanel::onReopened(const QString &name)
+{
+    // Same settings, same DTR and RTS; receiving goes on if it was on. Only
+    // what sends nothing by itself resumes.
+    if (m_comba->currentText().trimmed() != name)
+        m_comba->setEditText(name);
+    m_opened = DeviceCatalog::systemPortOf(name);
+    m_s.status.setMessage(QStringLiteral(" 串口已重新连接 ... "));
 }
 
 void PortPanel::UpdateLineLamps()

@@ -2,11 +2,15 @@
 // The port panel: chooses the port (`comba`) and its settings text
 // (`text4`), opens the port and initialises a modem on DSR, reports why an
 // open failed, locks the panel while the port is in use, edits the buffer
-// sizes and shows the five line lamps.
+// sizes and shows the five line lamps. With 断线自动重连 on, a device that
+// goes away is waited for and reopened when it comes back.
+
+#include "serial/DeviceCatalog.h"
 
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QPushButton;
@@ -14,8 +18,9 @@ class QLabel;
 class QWidget;
 class ClickLabel;
 class Dialogs;
-class DeviceCatalog;
 class Lamp;
+class PortWatcher;
+class QAction;
 class Scheduler;
 class SerialPort;
 class StatusBar;
@@ -82,6 +87,11 @@ public:
 
     bool isLocked() const;
 
+    // The option 断线自动重连 (checked by default).
+    QAction *autoReconnectItem() const { return m_mAutoReconnect; }
+    // A lost device is being waited for.
+    bool isWaitingForDevice() const;
+
 signals:
     // The port opened and the panel locked.
     void portApplied();
@@ -93,9 +103,15 @@ private:
     void editBufferSize(bool sendSide);
     void showUnlocked();
     void onDeviceLost(const QString &reason);
+    void onReopened(const QString &name);
 
     Services m_s;
     Hooks m_hooks;
+    QAction *m_mAutoReconnect = nullptr;
+    PortWatcher *m_watcher = nullptr;
+    // The system's port the open port is, when the system lists it: a USB
+    // adapter is recognised by it under a new name.
+    std::optional<SystemPort> m_opened;
 
     QWidget *m_frame = nullptr;
     QPushButton *m_command1 = nullptr;

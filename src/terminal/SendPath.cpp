@@ -7,6 +7,7 @@
 #include "serial/PortSettings.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/LineEndingChoice.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
@@ -42,6 +43,7 @@ QString counterCaption(qint64 count)
 SendPath::SendPath(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
 {
     buildControls(parent);
+    m_lineEnding = new LineEndingChoice(this);
     m_ding = m_s.scheduler.createTimer(this, QStringLiteral("ding"));
     connect(m_ding, &Timer::timeout, this, &SendPath::AutoSendTick);
 }
@@ -165,7 +167,8 @@ void SendPath::SendText(const QString &given)
         }
     }
     const DataFormat format = m_s.formats.sendFormat();
-    const EncodeResult encoded = EncodeSendText(text, format);
+    const LineEnding ending = m_lineEnding->value();
+    const EncodeResult encoded = EncodeSendText(text, format, ending);
     if (const auto *failure = std::get_if<EncodeFailure>(&encoded)) {
         if (*failure == EncodeFailure::BadDigit)
             m_s.dialogs.message(QStringLiteral("发送数据错误！"), QStringLiteral("错误"), MsgIcon::Exclamation);
@@ -177,9 +180,9 @@ void SendPath::SendText(const QString &given)
     const QByteArray &bytes = std::get<QByteArray>(encoded);
     const qint64 written = m_s.port.output(bytes);
     if (written == bytes.size()) {
-        // String format counts the characters sent, a line break as its CR
-        // LF, without the CR LF at the end.
-        m_counter += format == DataFormat::String ? WithCrLfLineBreaks(text).size() : written;
+        // String format counts the characters sent, a line break as its
+        // line end, without the line end after the text.
+        m_counter += format == DataFormat::String ? WithLineBreaks(text, ending).size() : written;
     } else {
         // Count what left; the send box keeps its text. A port that closed
         // during the write (unlocked, lost, the window closing) has said so

@@ -17,6 +17,7 @@ class QRadioButton;
 class ClickLabel;
 class Dialogs;
 class FormatSwitch;
+class LineEndingChoice;
 class ReceivePath;
 class Scheduler;
 class SerialPort;
@@ -47,6 +48,8 @@ public:
     void setStopCountdown(std::function<void()> stop) { m_stopCountdown = std::move(stop); }
 
     TextPane *Text1() const { return m_text1; }
+    // The line end String format sends (option 发送行尾).
+    LineEndingChoice *lineEnding() const { return m_lineEnding; }
     QString sendText() const;
     // A program write: the text replaces the box's, the caret at its end.
     void setSendText(const QString &text);
@@ -106,6 +109,7 @@ private:
     Services m_s;
     ReceivePath *m_receive = nullptr;
     std::function<void()> m_stopCountdown;
+    LineEndingChoice *m_lineEnding = nullptr;
     Timer *m_ding = nullptr;
     qint64 m_counter = 0;
     int m_lastKey = 0;

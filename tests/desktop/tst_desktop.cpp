@@ -138,11 +138,23 @@ MOption1 选项(&O)
   mcheckmod 校验方式
     mCheckSum 校验和(字节)
     mCRC CRC校验(字)
+    mCrcModbus CRC-16/MODBUS
+    mCrcXmodem CRC-16/XMODEM
+    mCrcCcittFalse CRC-16/CCITT-FALSE
+    mCrc32 CRC-32
+    mCrc8 CRC-8
   -
   msetkey 设置关键字 Ctrl+G
   xiyi 协议 (hidden)
     xieyia 协议一
     xieyib 协议二
+  -
+  mAutoReconnect 断线自动重连
+  mLineEnd 发送行尾
+    mEndCrLf CR LF
+    mEndLf LF
+    mEndCr CR
+    mEndNone 无
 工具 工具(&T)
   计算器 计算器(&J) Ctrl+J
   -

@@ -9,9 +9,11 @@
 #include "settings/IniSettingsStore.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/LineEndingChoice.h"
 #include "terminal/SendPath.h"
 #include "terminal/TerminalFlags.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -177,8 +179,13 @@ private slots:
             run.window->sendPath().setSendText("065 066");
             run.window->formats().SetDataFormat(int(DataFormat::Decimal), FormatSwitch::Both);
             run.window->checkCodes().mCRC()->trigger();
+            run.control<QAction>("mCrcXmodem")->trigger();
+            run.control<QAction>("mAutoReconnect")->trigger();
+            run.control<QAction>("mEndCr")->trigger();
             QVERIFY(run.close());
         }
+        // A real CRC mode is the CRC word mode for earlier versions.
+        QCOMPARE(IniSettingsStore(file).get("Options", "CheckModel", {}), QString("2"));
         IniSettingsStore store(file);
         Run run(store);
         run.window->StartUp();
@@ -191,6 +198,10 @@ private slots:
         QCOMPARE(w.formats().sendFormat(), DataFormat::Decimal);
         QCOMPARE(w.formats().receiveFormat(), DataFormat::Decimal);
         QCOMPARE(run.control<QLineEdit>("cstext")->text(), QString("crc"));
+        QVERIFY(run.control<QAction>("mCrcXmodem")->isChecked());
+        QVERIFY(!run.control<QAction>("mAutoReconnect")->isChecked());
+        QVERIFY(run.control<QAction>("mEndCr")->isChecked());
+        QCOMPARE(w.sendPath().lineEnding()->value(), LineEnding::Cr);
     }
 
     void closingDuringTheSplashPauseEndsStartUp()

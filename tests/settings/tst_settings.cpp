@@ -156,6 +156,9 @@ void TestSettings::emptyStoreGivesDefaults()
     QCOMPARE(values.checkKind, 1);
     QCOMPARE(values.handshakeWaitMs, 35000);
     QCOMPARE(values.passCount, QString("2"));
+    QCOMPARE(values.autoReconnect, true);
+    QCOMPARE(values.lineEnding, LineEnding::CrLf);
+    QCOMPARE(values.crcModel, QString());
     QCOMPARE(w.comba.currentText(), QString(" 1"));
     QCOMPARE(w.text4.currentText(), QString("9600,n,8,1"));
     QCOMPARE(entriesOf(w.text4), QStringList{"2400,n,8,1"});
@@ -174,7 +177,7 @@ void TestSettings::saveThenLoadRestoresEverything()
     before.text4.setCurrentText("115200,n,8,1");
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
-    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5"};
+    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8"};
     const TerminalState terminal{"115200,n,8,1", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
@@ -195,6 +198,11 @@ void TestSettings::saveThenLoadRestoresEverything()
     QCOMPARE(loaded.checkKind, saved.checkKind);
     QCOMPARE(loaded.handshakeWaitMs, saved.handshakeWaitMs);
     QCOMPARE(loaded.passCount, saved.passCount);
+    QCOMPARE(loaded.autoReconnect, saved.autoReconnect);
+    QCOMPARE(loaded.lineEnding, saved.lineEnding);
+    QCOMPARE(loaded.crcModel, saved.crcModel);
+    // The new options keep to a section of their own.
+    QCOMPARE(store.get("Extras", "LineEnding", {}), QString("NONE"));
 
     store.writable = false;
     QVERIFY(!SaveSettings(store, saved, before.widgets(), terminal));

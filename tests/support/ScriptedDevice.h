@@ -42,6 +42,12 @@ public:
     // What open() answers; anything but PortError::None leaves the device closed.
     int openError = PortError::None;
 
+    // The device goes away while open, as an unplugged adapter does.
+    void unplug()
+    {
+        m_open = false;
+        emit lost(QString());
+    }
     // Bytes arriving from the far end.
     void feed(const QByteArray &bytes) { m_input.append(bytes); }
 

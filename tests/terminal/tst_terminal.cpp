@@ -6,9 +6,11 @@
 #include "WindowRig.h"
 #include "core/Widgets.h"
 #include "modem/SimulatedModem.h"
+#include "serial/PortWatcher.h"
 #include "serial/SerialPort.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/PortPanel.h"
 #include "terminal/SendPath.h"
 #include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
@@ -29,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 class TerminalTest : public QObject
@@ -345,6 +348,8 @@ private slots:
 
     void lostDeviceClosesThePortAndSaysSo()
     {
+        // With 断线自动重连 off.
+        rig->control<QAction>("mAutoReconnect")->trigger();
         PtyPair pty;
         rig->openPort(pty.slavePath());
         rig->click("Receive");
@@ -364,11 +369,139 @@ private slots:
         QVERIFY(rig->pane().startsWith("30 31 32"));
     }
 
+    // 断线自动重连: the panel stays as it was, the device is waited for and
+    // reopened with the same settings, receiving goes on; auto-sending
+    // ends. Unlocking the panel ends the wait.
+    void aLostDeviceIsWaitedForAndReopened()
+    {
+        ScriptedDevice *device = nullptr;
+        bool present = true;
+        rig->addScripted("usb", [&](ScriptedDevice &d) {
+            d.openError = present ? PortError::None : PortError::NoSuchPort;
+            device = &d;
+        });
+        rig->openPort("usb", "115200,e,7,1");
+        rig->click("Receive");
+        rig->window->sendPath().setSendText("01");
+        rig->control<QRadioButton>("zidong")->click();
+        rig->click("Command2");
+        QVERIFY(rig->window->sendPath().isAutoSending());
+
+        present = false;
+        device->unplug();
+        rig->clock.advance(10 * PortWatcher::kIntervalMs);
+        QCOMPARE(rig->status(), QString(" 串口已断开，等待重新连接 ... "));
+        QCOMPARE(rig->dialogs.messages(), QStringList());
+        QVERIFY(rig->window->portPanel().isWaitingForDevice());
+        QVERIFY(rig->visible("she"));
+        QVERIFY(!rig->control<QComboBox>("comba")->isEnabled());
+        QVERIFY(!rig->window->sendPath().isAutoSending());
+
+        present = true;
+        const qint64 backAt = rig->clock.now();
+        rig->clock.advanceUntil([&] { return rig->window->port().isOpen(); }, 1000);
+        QVERIFY(rig->clock.now() - backAt <= PortWatcher::kIntervalMs);
+        QCOMPARE(rig->status(), QString(" 串口已重新连接 ... "));
+        QCOMPARE(rig->window->port().settings(), QString("115200,e,7,1"));
+        QVERIFY(!rig->window->sendPath().isAutoSending());
+        const qint64 reopenedAt = rig->clock.now();
+        device->feed("AB");
+        rig->clock.advance(60);
+        QVERIFY(rig->pane().endsWith("41 42 "));
+        QCOMPARE(rig->line.since(reopenedAt), QByteArray());
+
+        device->unplug();
+        rig->clock.advance(60);
+        rig->click("she");
+        QVERIFY(!rig->window->portPanel().isWaitingForDevice());
+        rig->clock.advance(10 * PortWatcher::kIntervalMs);
+        QVERIFY(!rig->window->port().isOpen());
+        QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
+    }
+
+    // The unplug and replug over the real backend: a pseudo-terminal behind
+    // a symbolic link, which points at a new pseudo-terminal after the
+    // first one's far end closed. What the device sends after the reopening
+    // arrives complete.
+    void aPseudoTerminalBehindALinkIsReopened()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("ttyLINK");
+        PtyPair first;
+        QVERIFY(QFile::link(first.slavePath(), link));
+        rig->openPort(link);
+        QVERIFY(rig->window->port().isOpen());
+        rig->click("Receive");
+        first.closeMaster();
+        for (int i = 0; i < 50 && !rig->window->portPanel().isWaitingForDevice(); ++i)
+            settle();
+        QVERIFY(rig->window->portPanel().isWaitingForDevice());
+        // The link still names the dead terminal: it does not open.
+        rig->clock.advance(4 * PortWatcher::kIntervalMs);
+        QVERIFY(!rig->window->port().isOpen());
+
+        PtyPair second;
+        QVERIFY(QFile::remove(link) && QFile::link(second.slavePath(), link));
+        rig->clock.advance(PortWatcher::kIntervalMs);
+        QVERIFY(rig->window->port().isOpen());
+        QCOMPARE(rig->status(), QString(" 串口已重新连接 ... "));
+        QByteArray burst;
+        for (int i = 0; i < 20000; ++i)
+            burst.append(char(i % 251));
+        // More than the terminal holds: the device writes while the program reads.
+        std::thread device([&] { second.write(burst); });
+        const QString expected = RenderReceivedBytes(burst, DataFormat::Hex);
+        for (int i = 0; i < 200 && !rig->pane().endsWith(expected); ++i)
+            settle();
+        device.join();
+        QVERIFY(rig->pane().endsWith(expected));
+        QCOMPARE(rig->dialogs.messages(), QStringList());
+    }
+
+    // A device file this user may not read and write: the message says so
+    // and what to do, not that another program holds the port.
+    void aPortWithoutPermissionSaysWhatToDo()
+    {
+        PtyPair pty;
+        const QByteArray path = QFile::encodeName(pty.slavePath());
+        QCOMPARE(::chmod(path.constData(), 0), 0);
+        // The superuser may open anything: it tries as nobody.
+        const bool root = ::geteuid() == 0;
+        if (root)
+            QCOMPARE(::seteuid(65534), 0);
+        rig->openPort(pty.slavePath());
+        if (root)
+            QCOMPARE(::seteuid(0), 0);
+        QVERIFY(!rig->window->port().isOpen());
+        QCOMPARE(rig->dialogs.messages().size(), 1);
+        const QString message = rig->dialogs.messages().first();
+        QVERIFY2(message.startsWith("没有使用此串口的权限！\n当前用户没有读写“" + pty.slavePath() + "”的权限。"),
+                 qPrintable(message));
+        QVERIFY(message.contains("sudo usermod -aG "));
+        QCOMPARE(rig->status(), QString(" 设置不成功 ... "));
+    }
+
+    // A listed port shows what the system knows of it; choosing it puts the
+    // device name in the box, which is what opens and is stored.
+    void aListedPortPutsItsDeviceNameInTheBox()
+    {
+        SystemPort port;
+        port.name = "ttyUSB7";
+        port.description = "FT232R USB UART";
+        port.manufacturer = "FTDI";
+        port.permitted = false;
+        QCOMPARE(port.label(), QString("ttyUSB7 — FT232R USB UART (FTDI) [无访问权限]"));
+        auto *comba = rig->control<QComboBox>("comba");
+        comba->addItem(port.label(), port.name);
+        comba->setCurrentIndex(comba->count() - 1);
+        QCOMPARE(comba->currentText(), QString("ttyUSB7"));
+    }
+
     void aWriteOutlivesItsDevice_data()
     {
         QTest::addColumn<QString>("trigger");
         QTest::addColumn<QString>("status");
-        QTest::newRow("device lost") << "lost" << " 串口已断开 ... ";
+        QTest::newRow("device lost") << "lost" << " 串口已断开，等待重新连接 ... ";
         QTest::newRow("panel unlocked") << "unlock" << " 串口设置中 ... ";
         QTest::newRow("window closed") << "close" << " 正在退出系统 ...";
     }
@@ -688,6 +821,57 @@ private slots:
         setSendFormat(DataFormat::String);
         rig->window->checkCodes().CheckReceiveSelection();
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString());
+    }
+
+    // The real CRC modes: a selection in either pane shows the CRC of its
+    // bytes in the send format, in wire order; the command appends it
+    // without the 0x16 trailer; bad data is said, not summed.
+    void realCrcModesShowAndAppendTheCheck()
+    {
+        setSendFormat(DataFormat::Hex);
+        rig->control<QAction>("mCrcModbus")->trigger();
+        for (const char *item : {"mCheckSum", "mCRC", "mCrcXmodem", "mCrc32"})
+            QVERIFY(!rig->control<QAction>(item)->isChecked());
+        auto *text1 = rig->window->sendPath().Text1();
+        text1->setText("01 03 00 00 00 0A");
+        text1->select(0, 17);
+        rig->window->checkCodes().CheckSendSelection();
+        QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("C5 CD"));
+
+        rig->control<QAction>("mCrc32")->trigger();
+        ReceivePane *pane = rig->window->receivePath().Text2();
+        pane->setText("31 32 33 34 35 36 37 38 39");
+        pane->setSelStart(0);
+        pane->setSelLength(26);
+        rig->window->checkCodes().CheckReceiveSelection();
+        QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString("CB F4 39 26"));
+
+        rig->control<QAction>("mCrcModbus")->trigger();
+        rig->control<QCheckBox>("addb")->setChecked(true);
+        rig->window->sendPath().setSendText("01 03 00 00 00 0A");
+        rig->window->checkCodes().ChecksumCommand();
+        QCOMPARE(text1->text(), QString("01 03 00 00 00 0A C5 CD"));
+        rig->window->sendPath().setSendText("01 0G");
+        rig->window->checkCodes().ChecksumCommand();
+        QCOMPARE(rig->dialogs.messages(), QStringList{"发送数据错误！"});
+        QCOMPARE(text1->text(), QString("01 0G"));
+
+        // From a CRC mode, either classic item picks its own mode.
+        rig->control<QAction>("mCRC")->trigger();
+        QCOMPARE(rig->window->checkCodes().mode(), int(CheckCodes::CrcWord));
+        QVERIFY(!rig->control<QAction>("mCrcModbus")->isChecked());
+    }
+
+    void lineEndItemChoosesWhatStringSendWrites()
+    {
+        rig->openPort("2");
+        setSendFormat(DataFormat::String);
+        rig->control<QAction>("mEndLf")->trigger();
+        QVERIFY(!rig->control<QAction>("mEndCrLf")->isChecked());
+        rig->window->sendPath().setSendText("AT\nATZ");
+        rig->click("send");
+        QCOMPARE(rig->line.chunks().last(), QByteArray("AT\nATZ\n"));
+        QCOMPARE(rig->window->sendPath().counter(), 6);
     }
 
     void formatToggleAndConversions()

@@ -1,0 +1,62 @@
+#include "serial/PortWatcher.h"
+
+#include "core/Scheduler.h"
+
+#include <QFileInfo>
+
+PortWatcher::PortWatcher(Scheduler &scheduler, const DeviceCatalog &devices, Opener open,
+                         QObject *parent, Lister listPorts)
+    : QObject(parent), m_devices(devices), m_open(std::move(open)), m_listPorts(std::move(listPorts)),
+      m_timer(scheduler.createTimer(this, QStringLiteral("portWatch")))
+{
+    m_timer->setInterval(kIntervalMs);
+    connect(m_timer, &Timer::timeout, this, &PortWatcher::look);
+    // Nothing reopens a port while the program closes.
+    connect(&scheduler, &Scheduler::shuttingDown, this, &PortWatcher::stop);
+}
+
+void PortWatcher::watch(const QString &name, const std::optional<SystemPort> &adapter)
+{
+    m_name = name;
+    m_adapter = adapter;
+    m_presentAtLoss.clear();
+    if (m_adapter)
+        for (const SystemPort &port : m_listPorts())
+            m_presentAtLoss << port.name;
+    m_timer->start();
+}
+
+void PortWatcher::stop()
+{
+    m_timer->stop();
+}
+
+bool PortWatcher::isWatching() const
+{
+    return m_timer->isActive();
+}
+
+void PortWatcher::look()
+{
+    // A simulated device has no file; trying to open it is the look.
+    if ((m_devices.isSimulated(m_name) || QFileInfo::exists(DeviceCatalog::deviceFile(m_name)))
+        && reopen(m_name))
+        return;
+    if (!m_adapter)
+        return;
+    for (const SystemPort &port : m_listPorts())
+        if (port.sameAdapter(*m_adapter) && !m_presentAtLoss.contains(port.name) && reopen(port.name))
+            return;
+}
+
+bool PortWatcher::reopen(const QString &name)
+{
+    // A device file can be there before it can be opened (a pseudo-terminal
+    // whose far end is gone, a device udev has not given its rights yet):
+    // a failed open just waits for the next look.
+    if (!m_open(name))
+        return false;
+    stop();
+    emit reopened(name);
+    return true;
+}
