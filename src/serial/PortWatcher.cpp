@@ -2,7 +2,50 @@
 
 #include "core/Scheduler.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// How long after a change in /dev the list is read at every look: udev
+// gives a new device its attributes a moment after its file appears.
+constexpr qint64 kSettleMs = 2000;
+
+struct ChangedPortList
+{
+    QList<SystemPort> ports;
+    bool read = false;
+    timespec devChanged{};
+    QElapsedTimer sinceChange;
+
+    QList<SystemPort> operator()()
+    {
+        struct stat dev{};
+        if (::stat("/dev", &dev) == 0
+            && (dev.st_mtim.tv_sec != devChanged.tv_sec || dev.st_mtim.tv_nsec != devChanged.tv_nsec)) {
+            devChanged = dev.st_mtim;
+            // The first look only notes the time: the list it reads is new.
+            if (read)
+                sinceChange.start();
+        }
+        if (!read || (sinceChange.isValid() && sinceChange.elapsed() < kSettleMs)) {
+            ports = DeviceCatalog::systemPorts();
+            read = true;
+        }
+        return ports;
+    }
+};
+
+} // namespace
+
+PortWatcher::Lister PortWatcher::systemPortsWhenChanged()
+{
+    auto list = std::make_shared<ChangedPortList>();
+    return [list] { return (*list)(); };
+}
 
 PortWatcher::PortWatcher(Scheduler &scheduler, const DeviceCatalog &devices, Opener open,
                          QObject *parent, Lister listPorts)

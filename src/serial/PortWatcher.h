@@ -27,7 +27,11 @@ public:
     using Lister = std::function<QList<SystemPort>()>;
 
     PortWatcher(Scheduler &scheduler, const DeviceCatalog &devices, Opener open, QObject *parent,
-                Lister listPorts = &DeviceCatalog::systemPorts);
+                Lister listPorts = systemPortsWhenChanged());
+
+    // The system's port list, read anew only while /dev is changing: reading
+    // it takes milliseconds, a look at the folder's time a few microseconds.
+    static Lister systemPortsWhenChanged();
 
     // Starts watching for the port of this name; adapter is the system's
     // port it was when it was opened, if the system listed it.
