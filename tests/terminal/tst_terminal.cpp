@@ -467,8 +467,8 @@ private slots:
         QCOMPARE(::chmod(path.constData(), 0), 0);
         // The superuser may open anything: it tries as nobody.
         const bool root = ::geteuid() == 0;
-        if (root)
-            QCOMPARE(::seteuid(65534), 0);
+        if (root && ::seteuid(65534) != 0)
+            QSKIP("the superuser cannot act as nobody here");
         rig->openPort(pty.slavePath());
         if (root)
             QCOMPARE(::seteuid(0), 0);
