@@ -42,8 +42,13 @@ PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent
     m_watcher = new PortWatcher(
         m_s.scheduler, m_s.devices,
         [this](const QString &name) {
+            // A name that does not open leaves the port named as it was.
+            const QString before = m_s.port.portName();
             m_s.port.setPortName(name);
-            return m_s.port.open() == PortError::None;
+            if (m_s.port.open() == PortError::None)
+                return true;
+            m_s.port.setPortName(before);
+            return false;
         },
         this);
     connect(m_watcher, &PortWatcher::reopened, this, &PortPanel::onReopened);
@@ -292,7 +297,8 @@ void PortPanel::onDeviceLost(const QString &reason)
 {
     // The device went away under an open port (an adapter unplugged, the far
     // end of a pseudo-terminal closed): the port is closed already. Sending
-    // into the void stops, the panel unlocks for a new choice, and says so.
+    // into the void stops. With 断线自动重连 the device is waited for;
+    // otherwise the panel unlocks for a new choice and says so.
     emit portLost();
     m_s.flags.connected = false;
     if (m_mAutoReconnect->isChecked()) {
