@@ -310,6 +310,12 @@ void MainWindow::buildLayout()
     // receive pane holds the buttons that enlarge and restore the receive
     // area and the always-on-top switch; the strip PicR below it the receive
     // controls. The enlarged frame covers the send area.
+    // The byte counters grow as data flows. Their room for eight digits is
+    // kept from the start: the window keeps its first size, and a longer
+    // count would otherwise squeeze the controls beside it.
+    for (QLabel *counter : {m_receive->counterLabel(), m_send->counterLabel()})
+        counter->setMinimumWidth(counter->fontMetrics().horizontalAdvance(QStringLiteral("【99999999】B")));
+
     auto *right = new QVBoxLayout;
     auto *frame1 = Named(new QGroupBox(QStringLiteral("接收区"), central), "Frame1");
     OnHover(frame1, [this] { m_portPanel->resetBufferLabels(); });

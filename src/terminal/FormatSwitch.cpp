@@ -13,6 +13,8 @@ QComboBox *newSelector(const char *name, const QStringList &entries, QWidget *pa
     box->addItems(entries);
     box->setCurrentIndex(SelectorIndex(DataFormat::Hex));
     box->setToolTip(QStringLiteral("数据格式"));
+    // The row beside it gives way first: a cut format name cannot be read.
+    box->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     return box;
 }
 

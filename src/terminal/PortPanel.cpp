@@ -97,8 +97,8 @@ void PortPanel::buildControls(QWidget *parent)
     m_piccom = new QLabel(QStringLiteral("⚠ 串口未打开"), m_frame);
     m_piccom->setObjectName(QStringLiteral("Piccom"));
     SetTextColor(m_piccom, QColor(160, 0, 0));
-    // The warning comes and goes with the port; its column keeps its width
-    // so the panes beside the panel do not jump sideways each time.
+    // The warning comes and goes with the port; its row keeps its height so
+    // the panel does not jump each time.
     QSizePolicy keepRoom = m_piccom->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     m_piccom->setSizePolicy(keepRoom);
@@ -118,7 +118,6 @@ void PortPanel::buildControls(QWidget *parent)
     grid->addWidget(m_que, 3, 1);
     grid->addWidget(m_she, 3, 1);
     grid->addWidget(m_command1, 3, 2);
-    grid->addWidget(m_piccom, 3, 0);
 
     auto *lamps = new QWidget(m_frame);
     auto *lampRow = new QGridLayout(lamps);
@@ -135,6 +134,9 @@ void PortPanel::buildControls(QWidget *parent)
         lampRow->addWidget(caption, 1, i, Qt::AlignHCenter);
     }
     grid->addWidget(lamps, 4, 0, 1, 3);
+    // A row of its own under the lamps: beside the labels it would widen
+    // their column and take room from the panes.
+    grid->addWidget(m_piccom, 5, 0, 1, 3, Qt::AlignHCenter);
 
     m_label1 = Named(new ClickLabel(QStringLiteral("发送:"), parent), "Label1");
     m_label2 = Named(new ClickLabel(QStringLiteral("接收:"), parent), "Label2");

@@ -392,6 +392,14 @@ bianji bianji
         rig->openPort(DeviceCatalog::kLoopbackName);
         QVERIFY(!rig->visible("Piccom"));
         QCOMPARE(paneLeft(), unlocked);
+
+        // A long count beside the receive controls never cuts the format names.
+        rig->control<QLabel>("zir")->setText(QStringLiteral("【12345678】B"));
+        QCoreApplication::processEvents();
+        for (const char *selector : {"Modr", "Mods"}) {
+            auto *box = rig->control<QWidget>(selector);
+            QVERIFY2(box->width() >= box->sizeHint().width(), selector);
+        }
     }
 
     void statusPanelsShowLockKeysAndMinimise()
