@@ -1,6 +1,7 @@
 #pragma once
 // Dialogs that never block: a benchmark has nobody to answer them. A
-// message is printed on the error stream and answered Yes.
+// message is printed on the error stream and answered Yes; an input box
+// answers inputAnswer (empty: Cancel).
 
 #include "core/Dialogs.h"
 
@@ -16,9 +17,10 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return MsgAnswer::Yes;
     }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
+    QString inputAnswer;
+    QString input(const QString &, const QString &, const QString &) override { return inputAnswer; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     void beep() override {}
 };

@@ -15,10 +15,17 @@
 // Decimal and Octal receive random bytes; String receives lines of 78
 // printable characters ending in CR LF.
 //
-//   receive_bench [--pty] [--mb N] [Hex|Decimal|Octal|String ...]
+//   receive_bench [--pty] [--mb N] [--keywords | --autosave] [Hex|Decimal|Octal|String ...]
 //
 // N is the pane's final length in millions of characters (default 50).
 // Each format runs in a process of its own, so that its memory is its own.
+//
+// --keywords enables three keywords that match often ("5", "A" and "0", one
+// character in eight of random hex each) and first prints the time of one
+// highlighting tick (colouring what 100 ms bring at 921600 baud) with the
+// pane at 10 KB and at 10 MB. --autosave switches auto-save on at its largest
+// limit (into a temporary folder): the pane never grows past it, and the
+// way from empty to full counts every character shown, saved ones included.
 
 #include "MemorySettingsStore.h"
 #include "PaneMeasures.h"
@@ -26,7 +33,9 @@
 #include "RecordingDesktop.h"
 #include "SilentDialogs.h"
 #include "core/Scheduler.h"
+#include "desktop/KeywordHighlighting.h"
 #include "desktop/MainWindow.h"
+#include "desktop/ReceiveAutoSave.h"
 #include "serial/DeviceCatalog.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
@@ -39,7 +48,9 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QPushButton>
+#include <QAction>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -109,6 +120,50 @@ private:
     bool m_open = false;
 };
 
+enum class Extra { None, Keywords, AutoSave };
+
+Keywords BenchKeywords()
+{
+    Keywords keywords;
+    const char *texts[3] = {"5", "A", "0"};
+    const QColor colours[3] = {Qt::red, Qt::darkGreen, Qt::blue};
+    for (int k = 0; k < 3; ++k)
+        keywords[k] = KeywordEntry{QString::fromLatin1(texts[k]), colours[k], true, 1};
+    return keywords;
+}
+
+// Hex text of random bytes, as the pane shows it.
+QString HexText(qsizetype characters)
+{
+    QString text;
+    text.reserve(characters + 3);
+    QRandomGenerator random(7);
+    while (text.size() < characters)
+        text += QStringLiteral("%1 ").arg(random.bounded(256), 2, 16, QChar(u'0')).toUpper();
+    return text;
+}
+
+// The median time of one highlighting tick over what 100 ms bring at
+// 921600 baud (9216 bytes, three characters each), with the pane at `size`.
+void measureTicks(MainWindow &window, qsizetype size)
+{
+    ReceivePane &pane = *window.receivePath().Text2();
+    pane.setText(HexText(size));
+    window.keywords().Accept(BenchKeywords());
+    const QString arriving = HexText(9216 * 3);
+    std::vector<double> ms;
+    for (int i = 0; i < 21; ++i) {
+        pane.append(arriving);
+        QElapsedTimer timer;
+        timer.start();
+        window.keywords().HighlightKeywords();
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("Hex     keyword_tick_ms pane %6.2f MB: %.3f\n", size / 1e6, ms[ms.size() / 2]);
+    pane.setText(QString());
+}
+
 double cpuSeconds()
 {
     rusage usage{};
@@ -125,8 +180,11 @@ double percentile(std::vector<double> values, double p)
 }
 
 // Runs one format until the pane holds `target` characters; prints its figures.
-int runFormat(const QString &name, DataFormat format, qsizetype target, bool viaPty)
+int runFormat(const QString &name, DataFormat format, qsizetype target, bool viaPty, Extra extra)
 {
+    QTemporaryDir dataHome;
+    if (extra == Extra::AutoSave)
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     QtScheduler scheduler;
     bench::SilentDialogs dialogs;
     DeviceCatalog devices;
@@ -145,6 +203,21 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     window.formats().SetDataFormat(int(format), FormatSwitch::ReceiveOnly);
     ReceivePath &receive = window.receivePath();
     ReceivePane &pane = *receive.Text2();
+    if (extra == Extra::Keywords) {
+        measureTicks(window, 10'000);
+        measureTicks(window, 10'000'000);
+        window.keywords().Accept(BenchKeywords());
+    } else if (extra == Extra::AutoSave) {
+        dialogs.inputAnswer = QString::number(ReceiveAutoSave::kLargestLimit);
+        window.menuItem(QStringLiteral("RecSave"))->trigger();
+    }
+    // Every character shown, also those auto-save has taken from the pane.
+    qsizetype shown = 0;
+    qsizetype lastLength = 0;
+    QObject::connect(&pane, &TextPane::changed, [&] {
+        shown += std::max<qsizetype>(pane.length() - lastLength, 0);
+        lastLength = pane.length();
+    });
     receive.StartPolling();
     QTest::qWait(200);
 
@@ -175,8 +248,7 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     QObject::connect(&reply, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         lateness.push_back((now - armedAt) / 1e6 - kReplyIntervalMs);
-        const qsizetype length = pane.text().size();
-        if (length >= target * qsizetype(bandSeconds.size() + 1) / kBands) {
+        if (shown >= target * qsizetype(bandSeconds.size() + 1) / kBands) {
             bandSeconds.push_back(now / 1e9 - bandStart);
             bandBytes.push_back(receive.counter() - bandStartBytes);
             bandStart = now / 1e9;
@@ -199,7 +271,7 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
     const qint64 bytes = receive.counter();
-    const qsizetype length = pane.text().size();
+    const qsizetype length = shown;
     const long residentAfter = bench::memoryKb("VmRSS");
 
     stopWriting = true;
@@ -210,7 +282,9 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     if (writer.joinable())
         writer.join();
 
-    const char *source = viaPty ? "pty" : "in-process";
+    const QByteArray sourceName = QByteArray(viaPty ? "pty" : "in-process")
+        + (extra == Extra::Keywords ? "+keywords" : extra == Extra::AutoSave ? "+autosave" : "");
+    const char *source = sourceName.constData();
     for (int b = 0; b < kBands; ++b) {
         std::printf("%s %-7s input_MB_per_s pane %4.1f-%4.1f MB: %.2f\n", source, qPrintable(name),
                     target * b / kBands / 1e6, target * (b + 1) / kBands / 1e6, bandBytes[b] / 1e6 / bandSeconds[b]);
@@ -235,6 +309,9 @@ int main(int argc, char *argv[])
 
     QStringList args = app.arguments().mid(1);
     const bool viaPty = args.removeAll(QStringLiteral("--pty")) > 0;
+    const Extra extra = args.removeAll(QStringLiteral("--keywords")) > 0 ? Extra::Keywords
+        : args.removeAll(QStringLiteral("--autosave")) > 0                ? Extra::AutoSave
+                                                                          : Extra::None;
     double millions = 50;
     if (const qsizetype at = args.indexOf(QStringLiteral("--mb")); at >= 0 && at + 1 < args.size()) {
         millions = args[at + 1].toDouble();
@@ -247,7 +324,7 @@ int main(int argc, char *argv[])
     if (args.size() == 1) {
         for (const auto &[name, format] : formats) {
             if (name.compare(args.first(), Qt::CaseInsensitive) == 0)
-                return runFormat(name, format, qsizetype(millions * 1e6), viaPty);
+                return runFormat(name, format, qsizetype(millions * 1e6), viaPty, extra);
         }
         std::fprintf(stderr, "unknown format %s\n", qPrintable(args.first()));
         return 2;
@@ -261,6 +338,8 @@ int main(int argc, char *argv[])
         QStringList childArgs{"--mb", QString::number(millions), name};
         if (viaPty)
             childArgs.prepend("--pty");
+        if (extra != Extra::None)
+            childArgs.prepend(extra == Extra::Keywords ? "--keywords" : "--autosave");
         child.start(app.applicationFilePath(), childArgs);
         child.waitForFinished(-1);
     }

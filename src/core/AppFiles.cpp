@@ -33,11 +33,18 @@ QString DayFilePath(const QString &prefix)
     return AppFolder() + u'/' + prefix + ShortDateText() + QStringLiteral(".txt");
 }
 
-bool AppendGbk(const QString &path, const QString &text)
+bool AppendGbk(const QString &path, const QString &text, QString *error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const QByteArray bytes = EncodeGbk(text);
-    return file.write(bytes) == bytes.size() && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        const qint64 before = file.size();
+        const QByteArray bytes = EncodeGbk(text);
+        if (file.write(bytes) == bytes.size() && file.flush())
+            return true;
+        // A part written would be written again by the next attempt.
+        file.resize(before);
+    }
+    if (error)
+        *error = file.errorString();
+    return false;
 }

@@ -21,6 +21,8 @@ QString DateTimeText(const QDateTime &moment);
 // AppFolder() + "/" + prefix + ShortDateText() + ".txt".
 QString DayFilePath(const QString &prefix);
 
-// Appends text to a file as GBK bytes, creating the file when missing;
-// false when it cannot be written.
-bool AppendGbk(const QString &path, const QString &text);
+// Appends text to a file as GBK bytes, creating the file when missing, and
+// flushes it. All or nothing: when it cannot be written whole, the file is
+// cut back to its former length, the answer is false and `error` (if given)
+// says why.
+bool AppendGbk(const QString &path, const QString &text, QString *error = nullptr);

@@ -64,9 +64,9 @@ QString QtDialogs::openFileName(const QString &title, const QString &filter, con
     return QFileDialog::getOpenFileName(owner(), title, preset, filter);
 }
 
-QString QtDialogs::saveFileName(const QString &title, const QString &filter)
+QString QtDialogs::saveFileName(const QString &title, const QString &filter, const QString &preset)
 {
-    return QFileDialog::getSaveFileName(owner(), title, {}, filter);
+    return QFileDialog::getSaveFileName(owner(), title, preset, filter);
 }
 
 std::optional<QColor> QtDialogs::color(const QColor &initial)

@@ -27,10 +27,11 @@ public:
                           const QString &defaultText) = 0;
 
     // File pickers; Cancel answers an empty text. filter is a Qt filter
-    // such as "Text(*.txt)"; the open picker starts at preset, a file name.
+    // such as "Text(*.txt)"; the pickers start at preset, a file name.
     virtual QString openFileName(const QString &title, const QString &filter,
                                  const QString &preset = {}) = 0;
-    virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+    virtual QString saveFileName(const QString &title, const QString &filter,
+                                 const QString &preset = {}) = 0;
 
     // A colour chooser; Cancel answers nothing.
     virtual std::optional<QColor> color(const QColor &initial) = 0;
@@ -51,7 +52,8 @@ public:
                   const QString &defaultText) override;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &preset = {}) override;
-    QString saveFileName(const QString &title, const QString &filter) override;
+    QString saveFileName(const QString &title, const QString &filter,
+                         const QString &preset = {}) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override;
 };

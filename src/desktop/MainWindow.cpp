@@ -6,12 +6,15 @@
 #include "commands/CommandStore.h"
 #include "desktop/AboutWindow.h"
 #include "desktop/Artwork.h"
+#include "desktop/DataFiles.h"
 #include "desktop/DesktopServices.h"
 #include "desktop/HelpFile.h"
 #include "desktop/HotKeyToggle.h"
 #include "desktop/IconCycle.h"
+#include "desktop/KeywordHighlighting.h"
 #include "desktop/MenuTree.h"
 #include "desktop/ReceiveAreaResizer.h"
+#include "desktop/ReceiveAutoSave.h"
 #include "desktop/SplashWindow.h"
 #include "desktop/StatusPanels.h"
 #include "desktop/ToolLauncher.h"
@@ -137,6 +140,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     connect(m_toolbar->convertReceiveAction(), &QAction::triggered, this, [this, pane] { m_formats->ChngR(pane); });
     connect(m_portPanel->exitButton(), &QPushButton::clicked, this, &QWidget::close);
 
+    buildFiles();
     buildLayout();
     buildDesktop();
     buildMenus();
@@ -185,6 +189,17 @@ void MainWindow::buildCommands()
                                        this);
 }
 
+// Keyword colouring and the data files: saving, loading, auto-save.
+void MainWindow::buildFiles()
+{
+    Scheduler &scheduler = m_services.scheduler;
+    Dialogs &dialogs = m_services.dialogs;
+    ReceivePane &pane = *m_receive->Text2();
+    m_keywords = new KeywordHighlighting({scheduler, dialogs, *m_receive, *m_send->Text1()}, centralWidget());
+    m_files = new DataFiles({scheduler, dialogs, *m_status, *m_formats, *m_send, pane}, this);
+    m_autoSave = new ReceiveAutoSave({dialogs, *m_status, pane, *m_receive->readOnlySwitch()}, this);
+}
+
 void MainWindow::OpenCommandManager()
 {
     if (!m_manager)
@@ -226,7 +241,9 @@ void MainWindow::buildMenus()
           << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
-          << m_portPanel->autoReconnectItem() << m_send->lineEnding()->items() << m_tray->items();
+          << m_portPanel->autoReconnectItem() << m_send->lineEnding()->items() << m_tray->items()
+          << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
+          << m_keywords->msetkey();
 
     m_menus = new MenuTree(menuBar(), this, items);
     m_tray->setMenu(m_menus->menu(QStringLiteral("popmenu")));
@@ -324,7 +341,7 @@ void MainWindow::buildLayout()
     m_topmost = new TopmostSwitch(*this, *m_send->Text1(), frame1);
     auto *receiveLayout = new QVBoxLayout(frame1);
     receiveLayout->addLayout(Row({m_resizer->ImgDown(), m_resizer->ImgUp()},
-                                 {m_topmost->Pictop1(), m_topmost->Pictop2()}));
+                                 {m_keywords->KeyUp(), m_topmost->Pictop1(), m_topmost->Pictop2()}));
     receiveLayout->addWidget(m_receive->Text2(), 1);
     receiveLayout->addLayout(Row({m_formats->receiveSelector(), m_receive->receiveButton(),
                                   m_receive->stopButton(), m_receive->clearButton(), m_receive->readOnlySwitch()},

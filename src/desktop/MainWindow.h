@@ -14,6 +14,9 @@
 
 class Books;
 class CallAnswer;
+class DataFiles;
+class KeywordHighlighting;
+class ReceiveAutoSave;
 class DesktopServices;
 class IconCycle;
 class MenuTree;
@@ -84,6 +87,9 @@ public:
     IconCycle &iconCycle() { return *m_icons; }
     TopmostSwitch &topmost() { return *m_topmost; }
     ReceiveAreaResizer &receiveArea() { return *m_resizer; }
+    KeywordHighlighting &keywords() { return *m_keywords; }
+    DataFiles &dataFiles() { return *m_files; }
+    ReceiveAutoSave &autoSave() { return *m_autoSave; }
     // The command manager window while it is open.
     CommandManager *commandManager() const { return m_manager; }
     void OpenCommandManager();
@@ -97,6 +103,7 @@ private:
     void buildMenus();
     void buildLayout();
     void buildDesktop();
+    void buildFiles();
     void openAbout();
 
     Services m_services;
@@ -125,6 +132,9 @@ private:
     IconCycle *m_icons = nullptr;
     TopmostSwitch *m_topmost = nullptr;
     ReceiveAreaResizer *m_resizer = nullptr;
+    KeywordHighlighting *m_keywords = nullptr;
+    DataFiles *m_files = nullptr;
+    ReceiveAutoSave *m_autoSave = nullptr;
     QPointer<QWidget> m_about;
     bool m_closing = false;
 };

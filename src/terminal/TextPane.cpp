@@ -115,6 +115,7 @@ void TextPane::setText(const QString &text)
         syncScrollBar();
     }
     repaintSoon();
+    emit rewritten();
     emit changed();
 }
 
@@ -174,6 +175,7 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
     ensureVisible(m_caret);
     restartBlinking();
     repaintSoon();
+    emit rewritten();
     emit changed();
 }
 

@@ -105,6 +105,9 @@ public:
 signals:
     // After every change of the content, the program's own writes included.
     void changed();
+    // Before changed(), when the content changed other than by append(): what
+    // was read from it before (positions, colours) no longer holds.
+    void rewritten();
     void doubleClicked();
     // The mouse button was released; the selection is readable.
     void mouseReleased();

@@ -30,9 +30,10 @@ QString ScriptedDialogs::openFileName(const QString &title, const QString &filte
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedDialogs::saveFileName(const QString &title, const QString &filter)
+QString ScriptedDialogs::saveFileName(const QString &title, const QString &filter,
+                                      const QString &preset)
 {
-    record({ShownDialog::SaveFile, filter, title, MsgIcon::None, MsgButtons::Ok, {}});
+    record({ShownDialog::SaveFile, filter, title, MsgIcon::None, MsgButtons::Ok, preset});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 

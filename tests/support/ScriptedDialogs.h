@@ -17,7 +17,7 @@ struct ShownDialog
     QString title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
-    QString defaultText; // input box default, or open picker preset
+    QString defaultText; // input box default, or file picker preset
 };
 
 class ScriptedDialogs : public Dialogs
@@ -39,7 +39,8 @@ public:
                   const QString &defaultText) override;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &preset = {}) override;
-    QString saveFileName(const QString &title, const QString &filter) override;
+    QString saveFileName(const QString &title, const QString &filter,
+                         const QString &preset = {}) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override { ++beeps; }
 

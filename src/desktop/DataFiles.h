@@ -1,0 +1,60 @@
+#pragma once
+// Saving the send box (`chufa`) or the receive pane (`cuns1`) to a text file
+// and loading a text file into the send box (`da`). Files are GBK with CR LF
+// line ends; the file dialog offers the name chosen last. A long file loads
+// in pieces with the window's events in between.
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class Dialogs;
+class FormatSwitch;
+class QAction;
+class Scheduler;
+class SendPath;
+class StatusBar;
+class TextPane;
+
+class DataFiles : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kFilter = "Text(*.txt)";
+
+    struct Services
+    {
+        Scheduler &scheduler;
+        Dialogs &dialogs;
+        StatusBar &status;
+        FormatSwitch &formats;
+        SendPath &send;
+        TextPane &receivePane;
+    };
+
+    DataFiles(const Services &services, QObject *parent);
+
+    QAction *da() const { return m_da; }
+    QAction *chufa() const { return m_chufa; }
+    QAction *cuns1() const { return m_cuns1; }
+
+    // Writes the text, blanks at its ends removed, with CR LF line ends and
+    // a CR LF after it; asks for the file when path is empty.
+    void SaveTextFile(QString path, const QString &text);
+    // The file's lines as the send box takes them in its format; asks for
+    // the file when path is empty. Nothing when cancelled or unreadable
+    // (said in a message box).
+    std::optional<QString> LoadTextFile(QString path);
+    // `da`: the loaded text becomes the send box's.
+    void OpenIntoSendBox();
+
+private:
+    QString askFile(bool saving);
+
+    Services m_s;
+    QString m_lastFile;
+    bool m_loading = false;
+    QAction *m_da;
+    QAction *m_chufa;
+    QAction *m_cuns1;
+};

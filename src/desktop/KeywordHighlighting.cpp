@@ -1,0 +1,70 @@
+#include "desktop/KeywordHighlighting.h"
+
+#include "commands/Topmost.h"
+#include "core/Scheduler.h"
+#include "core/Widgets.h"
+#include "desktop/HotKeyToggle.h"
+#include "desktop/KeywordWindow.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+
+#include <QAction>
+#include <QToolButton>
+#include <algorithm>
+
+KeywordHighlighting::KeywordHighlighting(const Services &services, QWidget *window)
+    : QObject(window), m_s(services), m_windowParent(window)
+{
+    m_keyTimer = m_s.scheduler.createTimer(this, QStringLiteral("KeyTimer"));
+    m_keyTimer->setInterval(kIntervalMs);
+    connect(m_keyTimer, &Timer::timeout, this, &KeywordHighlighting::tick);
+
+    m_keyUp = Named(new QToolButton(window), "KeyUp");
+    m_keyUp->setText(QStringLiteral("关键字"));
+    m_keyUp->setToolTip(QStringLiteral("关键字设置"));
+    connect(m_keyUp, &QToolButton::clicked, this, &KeywordHighlighting::OpenKeywordWindow);
+    m_msetkey = Named(new QAction(this), "msetkey");
+    connect(m_msetkey, &QAction::triggered, this, &KeywordHighlighting::OpenKeywordWindow);
+
+    // A replaced or edited pane has lost or moved its colours: start over.
+    connect(m_s.receive.Text2(), &TextPane::rewritten, this, [this] { m_highlighter.restart(); });
+}
+
+void KeywordHighlighting::OpenKeywordWindow()
+{
+    if (m_window && m_window->isVisible())
+        return;
+    delete m_window;
+    m_window = new KeywordWindow(m_s.dialogs, m_keywords, m_s.sendBox, *m_s.receive.Text2(), m_windowParent);
+    m_window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_window, &KeywordWindow::accepted, this, &KeywordHighlighting::Accept);
+    ShowWindow(*m_window);
+    SetTopmost(m_window, 0);
+}
+
+void KeywordHighlighting::Accept(const Keywords &keywords)
+{
+    m_keywords = keywords;
+    const bool any = std::any_of(keywords.begin(), keywords.end(), [](const KeywordEntry &k) { return k.Enabled; });
+    m_keyTimer->setEnabled(any);
+    m_highlighter.setKeywords(keywords);
+    HighlightKeywords();
+}
+
+void KeywordHighlighting::HighlightKeywords()
+{
+    TextPane &pane = *m_s.receive.Text2();
+    m_highlighter.run(pane.text(), [&pane](qsizetype from, qsizetype to, const QColor &colour) {
+        pane.colourRange(from, to, colour);
+    });
+}
+
+// Runs when the receive counter moved since the last run; a reset of the
+// counter counts as a move.
+void KeywordHighlighting::tick()
+{
+    if (m_s.receive.counter() == m_lastHighlightCount)
+        return;
+    m_lastHighlightCount = m_s.receive.counter();
+    HighlightKeywords();
+}

@@ -1,0 +1,101 @@
+#include "desktop/ReceiveAutoSave.h"
+
+#include "core/AppFiles.h"
+#include "core/Dialogs.h"
+#include "core/NumberText.h"
+#include "core/Widgets.h"
+#include "terminal/StatusBar.h"
+#include "terminal/TextPane.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QTimer>
+
+namespace {
+
+QString ChunkHeader(const QDateTime &moment)
+{
+    return QStringLiteral("\r\n") + QString(19, u'=') + DateTimeText(moment) + QString(18, u'=')
+        + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+ReceiveAutoSave::ReceiveAutoSave(const Services &services, QObject *parent) : QObject(parent), m_s(services)
+{
+    m_recSave = Named(new QAction(this), "RecSave");
+    m_recSave->setCheckable(true);
+    // The item's tick is the switch: a click only asks; the answer sets it.
+    connect(m_recSave, &QAction::triggered, this, [this] {
+        m_recSave->setChecked(!m_recSave->isChecked());
+        SwitchAutoSave();
+    });
+    connect(&m_s.pane, &TextPane::changed, this, &ReceiveAutoSave::paneChanged);
+}
+
+QString ReceiveAutoSave::dayFile()
+{
+    return DayFilePath(QStringLiteral("自动存储"));
+}
+
+void ReceiveAutoSave::SwitchAutoSave()
+{
+    if (!m_recSave->isChecked() && !askLimit())
+        return;
+    m_recSave->setChecked(!m_recSave->isChecked());
+    m_failing = false;
+}
+
+bool ReceiveAutoSave::askLimit()
+{
+    const QString prompt = QStringLiteral("请输入单个存储文件的字节数\n\n  注：单个文件不得超过 32760 字节！");
+    QString preset = QString::number(m_limit);
+    for (;;) {
+        const QString answer = m_s.dialogs.input(prompt, QStringLiteral("接收内容自动保存设置"), preset);
+        if (answer.isEmpty())
+            return false;
+        const double value = RoundHalfEven(LenientNumber(answer));
+        if (value >= 0 && value <= kLargestLimit) {
+            m_limit = int(value);
+            return true;
+        }
+        m_s.dialogs.message(QStringLiteral("字节数应在 0 到 32760 之间！"), QStringLiteral("提示"),
+                            MsgIcon::Exclamation);
+        preset = answer;
+    }
+}
+
+void ReceiveAutoSave::paneChanged()
+{
+    if (m_saving)
+        return;
+    if (m_recSave->isChecked() && m_s.pane.length() > m_limit)
+        saveChunk();
+    // A read-only pane shows its newest data.
+    const qsizetype end = m_s.pane.length();
+    if (m_s.readOnly.isChecked() && (m_s.pane.selStart() != end || m_s.pane.selLength() != 0))
+        m_s.pane.setSelStart(end);
+}
+
+void ReceiveAutoSave::saveChunk()
+{
+    const QString path = dayFile();
+    QString error;
+    if (AppendGbk(path, ChunkHeader(QDateTime::currentDateTime()) + m_s.pane.text(), &error)) {
+        m_failing = false;
+        m_saving = true;
+        m_s.pane.setText(QString());
+        m_saving = false;
+        return;
+    }
+    if (m_failing)
+        return;
+    m_failing = true;
+    const QString why = QStringLiteral("接收自动保存失败：%1 无法写入（%2），接收区内容保留").arg(path, error);
+    m_s.status.setMessage(why);
+    // Said after the drain that appended the data has finished, not inside it.
+    QTimer::singleShot(0, this, [this, why] {
+        m_s.dialogs.message(why, QStringLiteral("警告"), MsgIcon::Exclamation);
+    });
+}

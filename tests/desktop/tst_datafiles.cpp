@@ -1,0 +1,244 @@
+// The data files: saving the send box and the receive pane, loading a file
+// into the send box, and auto-save of the receive pane into the day's file.
+
+#include "WindowRig.h"
+#include "core/AppFiles.h"
+#include "core/TextCodec.h"
+#include "desktop/DataFiles.h"
+#include "desktop/ReceiveAutoSave.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/SendPath.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The chunks of an auto-save file, each without its dated header.
+QStringList Chunks(const QString &path)
+{
+    static const QRegularExpression header(QStringLiteral("\r\n={19}[^=\r\n]+={18}\r\n"));
+    QStringList parts = DecodeGbk(ReadFile(path)).split(header);
+    if (!parts.isEmpty() && parts.front().isEmpty())
+        parts.removeFirst();
+    return parts;
+}
+
+} // namespace
+
+class DataFilesTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WindowRig> rig;
+    ScriptedDevice *device = nullptr;
+    QTemporaryDir dir;
+
+    MainWindow &window() { return *rig->window; }
+    TextPane &pane() { return *window().receivePath().Text2(); }
+    void trigger(const char *item) { window().menuItem(QString::fromUtf8(item))->trigger(); }
+    void receive(const QByteArray &bytes)
+    {
+        device->feed(bytes);
+        rig->clock.advance(20);
+    }
+    void switchAutoSaveOn(const QString &limit)
+    {
+        rig->dialogs.inputs.enqueue(limit);
+        trigger("RecSave");
+    }
+
+private slots:
+    void init()
+    {
+        // Left by an earlier run: a file, or the folder of a failed one.
+        QFile::remove(ReceiveAutoSave::dayFile());
+        QDir(ReceiveAutoSave::dayFile()).removeRecursively();
+        rig = std::make_unique<WindowRig>();
+        rig->addScripted("dev", [this](ScriptedDevice &d) { device = &d; });
+        rig->build().receivePath().StartPolling();
+        window().formats().SetDataFormat(int(DataFormat::String), FormatSwitch::ReceiveOnly);
+        rig->openPort("dev");
+        rig->click("Receive");
+    }
+    void cleanup() { rig.reset(); }
+
+    void savingWritesTrimmedGbkWithCrLf_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("send box: ends trimmed, lines CR LF") << "chufa" << "  01 02 \n 03  " << QByteArray("01 02 \r\n 03\r\n");
+        QTest::newRow("empty send box") << "chufa" << "" << QByteArray("\r\n");
+        QTest::newRow("receive pane in GBK") << "cuns1" << " 中文 AB \r\n" << EncodeGbk("中文 AB \r\n\r\n");
+    }
+    void savingWritesTrimmedGbkWithCrLf()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, expected);
+        if (item == "chufa")
+            window().sendPath().setSendText(text);
+        else
+            pane().setText(text);
+        const QString path = dir.filePath("saved.txt");
+        WriteFile(path, "an older file of that name");
+        rig->dialogs.files.enqueue(path);
+        trigger(item.toUtf8());
+        QCOMPARE(ReadFile(path), expected);
+        // Cancelled: nothing written; the dialog offers the last name.
+        trigger(item.toUtf8());
+        QCOMPARE(rig->dialogs.shown.last().kind, ShownDialog::SaveFile);
+        QCOMPARE(rig->dialogs.shown.last().text, "Text(*.txt)");
+        QCOMPARE(rig->dialogs.shown.last().defaultText, path);
+        QCOMPARE(ReadFile(path), expected);
+    }
+
+    void loadingJoinsLinesByFormat_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected");
+        const int hex = int(DataFormat::Hex), text = int(DataFormat::String);
+        QTest::newRow("hex joins lines") << hex << QByteArray("01 02  \r\n03 \r04\n") << "01 02 03 04";
+        QTest::newRow("text keeps lines") << text << QByteArray("  01 02  \r\n03 ") << "01 02  \n03 \n";
+        QTest::newRow("GBK") << text << EncodeGbk("中文\r\n") << "中文\n";
+        QTest::newRow("not GBK: shown, not dropped") << text << QByteArray("A\x81" "\x7f" "B\x81") << "A\uFFFD\u007FB\uFFFD\n";
+    }
+    void loadingJoinsLinesByFormat()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        window().formats().SetDataFormat(format, FormatSwitch::SendOnly);
+        const QString path = dir.filePath("load.txt");
+        WriteFile(path, file);
+        rig->dialogs.files.enqueue(path);
+        trigger("da");
+        QCOMPARE(window().sendPath().sendText(), expected);
+        QCOMPARE(rig->dialogs.messages(), QStringList());
+        QCOMPARE(rig->status().contains(u'\uFFFD'), expected.contains(u'\uFFFD'));
+    }
+
+    // Cancel and a file that cannot be read leave the send box as it was.
+    void loadingThatFailsKeepsTheSendBox()
+    {
+        window().sendPath().setSendText("kept");
+        trigger("da");
+        rig->dialogs.files.enqueue(dir.filePath("missing.txt"));
+        trigger("da");
+        QCOMPARE(window().sendPath().sendText(), "kept");
+        QCOMPARE(rig->dialogs.messages(), QStringList({"初始文件被改动或已丢失!"}));
+        QCOMPARE(rig->dialogs.shown.last().title, "警告");
+        QCOMPARE(rig->dialogs.shown.last().icon, MsgIcon::Exclamation);
+    }
+
+    void limitAnswers_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("refused");
+        QTest::newRow("2000abc") << QStringList{"2000abc"} << true << 2000 << 0;
+        QTest::newRow("abc") << QStringList{"abc"} << true << 0 << 0;
+        QTest::newRow("largest") << QStringList{"32760"} << true << 32760 << 0;
+        QTest::newRow("too large, negative, then fine") << QStringList{"32761", "-1", "12.5"} << true << 12 << 2;
+        QTest::newRow("cancel") << QStringList{""} << false << 1000 << 0;
+    }
+    void limitAnswers()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(bool, on);
+        QFETCH(int, limit);
+        QFETCH(int, refused);
+        for (const QString &a : answers)
+            rig->dialogs.inputs.enqueue(a);
+        trigger("RecSave");
+        QCOMPARE(window().menuItem("RecSave")->isChecked(), on);
+        QCOMPARE(window().autoSave().limit(), limit);
+        QCOMPARE(rig->dialogs.messages().size(), refused);
+        const ShownDialog &first = rig->dialogs.shown.first();
+        QCOMPARE(first.title, "接收内容自动保存设置");
+        QCOMPARE(first.text, "请输入单个存储文件的字节数\n\n  注：单个文件不得超过 32760 字节！");
+        QCOMPARE(first.defaultText, "1000");
+        // Off asks nothing; on again offers the limit.
+        rig->dialogs.clear();
+        if (on)
+            trigger("RecSave");
+        trigger("RecSave");
+        QCOMPARE(rig->dialogs.shown.size(), 1);
+        QCOMPARE(rig->dialogs.shown.first().defaultText, QString::number(limit));
+    }
+
+    // Exactly the limit stays; one past it goes to the day's file and the pane
+    // empties; the next chunk joins the same file after it.
+    void autoSaveAtTheLimit()
+    {
+        switchAutoSaveOn("10");
+        receive("0123456789");
+        QCOMPARE(rig->pane(), "0123456789");
+        QVERIFY(!QFile::exists(ReceiveAutoSave::dayFile()));
+        receive("A");
+        QCOMPARE(rig->pane(), "");
+        receive("second chunk");
+        QCOMPARE(rig->pane(), "");
+        QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"0123456789A", "second chunk"}));
+    }
+
+    // A write that fails keeps the pane and says so once; the next change
+    // after the cause is gone saves everything.
+    void failingWriteKeepsThePane()
+    {
+        switchAutoSaveOn("3");
+        QVERIFY(QDir().mkpath(ReceiveAutoSave::dayFile())); // a folder where the file should be
+        receive("abcd");
+        receive("ef");
+        rig->clock.advance(20);
+        QCOMPARE(rig->pane(), "abcdef");
+        QCOMPARE(rig->dialogs.messages().size(), 1);
+        QVERIFY(rig->dialogs.messages().first().contains(ReceiveAutoSave::dayFile()));
+        QVERIFY(rig->status().contains(QStringLiteral("接收区内容保留")));
+        QVERIFY(QDir(ReceiveAutoSave::dayFile()).removeRecursively());
+        receive("g");
+        QCOMPARE(rig->pane(), "");
+        QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"abcdefg"}));
+    }
+
+    // Streamed through a small limit in pieces of every size, the day file
+    // and the pane together hold each received byte once, in order.
+    void everyReceivedByteKeptOnce()
+    {
+        switchAutoSaveOn("100");
+        QByteArray sent;
+        QRandomGenerator random(5);
+        while (sent.size() < 20000) {
+            QByteArray piece;
+            for (int n = random.bounded(1, 300); n > 0; --n)
+                piece += char('a' + random.bounded(26));
+            sent += piece;
+            receive(piece);
+        }
+        QCOMPARE((Chunks(ReceiveAutoSave::dayFile()).join(QString()) + rig->pane()).toLatin1(), sent);
+    }
+};
+
+QTEST_MAIN(DataFilesTest)
+#include "tst_datafiles.moc"
