@@ -9,6 +9,7 @@
 #include "terminal/ReceivePath.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -53,17 +54,24 @@ void KeywordHighlighting::Accept(const Keywords &keywords)
 
 void KeywordHighlighting::HighlightKeywords()
 {
+    // Data can arrive faster than it can be coloured (far faster than a
+    // serial line brings it): the colouring then trails the data, and
+    // receiving and the window never wait for it.
     TextPane &pane = *m_s.receive.Text2();
-    m_highlighter.run(pane.text(), [&pane](qsizetype from, qsizetype to, const QColor &colour) {
-        pane.colourRange(from, to, colour);
-    });
+    QElapsedTimer spent;
+    spent.start();
+    do {
+        const qsizetype upTo = std::min(pane.length(), m_highlighter.searched() + kSlice);
+        pane.colourRuns(m_highlighter.run(QStringView(pane.text()).left(upTo)));
+    } while (m_highlighter.searched() < pane.length() && spent.nsecsElapsed() < kBudgetNs);
 }
 
-// Runs when the receive counter moved since the last run; a reset of the
-// counter counts as a move.
+// Runs when the receive counter moved since the last run (a reset of the
+// counter counts as a move), or when the last run stopped short of the end.
 void KeywordHighlighting::tick()
 {
-    if (m_s.receive.counter() == m_lastHighlightCount)
+    const bool behind = m_highlighter.searched() < m_s.receive.Text2()->length();
+    if (m_s.receive.counter() == m_lastHighlightCount && !behind)
         return;
     m_lastHighlightCount = m_s.receive.counter();
     HighlightKeywords();

@@ -25,6 +25,10 @@ class KeywordHighlighting : public QObject
     Q_OBJECT
 public:
     static constexpr int kIntervalMs = 100;
+    // What one run may take at most, and the characters searched at a time
+    // within it.
+    static constexpr qint64 kBudgetNs = 5'000'000;
+    static constexpr qsizetype kSlice = 32 * 1024;
 
     struct Services
     {
@@ -47,7 +51,8 @@ public:
     void OpenKeywordWindow();
     // Stores the keywords, switches the timer and colours the whole pane.
     void Accept(const Keywords &keywords);
-    // Colours the matches the pane got since the last run.
+    // Colours the matches the pane got since the last run, as far as a few
+    // milliseconds allow; the next tick goes on where this one stopped.
     void HighlightKeywords();
 
 private:

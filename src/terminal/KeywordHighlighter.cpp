@@ -25,38 +25,72 @@ void KeywordHighlighter::restart()
     m_searched = 0;
 }
 
-void KeywordHighlighter::run(const QString &text, const Colourer &colour)
+std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain, QStringView text,
+                                                                   qsizetype touched) const
+{
+    std::vector<Match> matches;
+    for (const auto &[from, to] : chain.recent) {
+        if (to > touched)
+            matches.emplace_back(std::max(from, touched), to);
+    }
+    const qsizetype length = chain.text.size();
+    for (;;) {
+        const qsizetype found = chain.next <= text.size()
+            ? text.indexOf(chain.text, chain.next, Qt::CaseInsensitive)
+            : -1;
+        if (found < 0) {
+            // No match starts before the last `length` - 1 characters.
+            chain.next = std::max(chain.next, text.size() - length + 1);
+            break;
+        }
+        matches.emplace_back(found, found + length);
+        chain.next = found + length + 1;
+    }
+    // Only matches that reach into the longest keyword's length before the
+    // end can be covered by a later run.
+    const qsizetype keepAfter = text.size() - m_longest + 1;
+    const auto firstKept = std::partition_point(matches.begin(), matches.end(),
+                                                [keepAfter](const Match &m) { return m.second <= keepAfter; });
+    chain.recent.assign(firstKept, matches.end());
+    return matches;
+}
+
+std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text)
 {
     // Every match found from here on starts at or after this: each chain's
     // last search failed on the old text, so a new match reaches past its end.
     const qsizetype touched = std::max<qsizetype>(m_searched - m_longest + 1, 0);
-    for (Chain &chain : m_chains) {
-        const qsizetype length = chain.text.size();
-        for (const auto &[from, to] : chain.recent) {
-            if (to > touched)
-                colour(std::max(from, touched), to, chain.colour);
-        }
-        for (;;) {
-            const qsizetype found = chain.next <= text.size()
-                ? text.indexOf(chain.text, chain.next, Qt::CaseInsensitive)
-                : -1;
-            if (found < 0) {
-                // No match starts before the last `length` - 1 characters.
-                chain.next = std::max(chain.next, text.size() - length + 1);
-                break;
-            }
-            colour(found, found + length, chain.colour);
-            chain.next = found + length + 1;
-            // Only matches within the longest keyword of the end can be
-            // covered by a later run.
-            const qsizetype keepAfter = found + length - m_longest + 1;
-            while (!chain.recent.empty() && chain.recent.front().second <= keepAfter)
-                chain.recent.pop_front();
-            chain.recent.emplace_back(found, found + length);
-        }
-        const qsizetype keepAfter = text.size() - m_longest + 1;
-        while (!chain.recent.empty() && chain.recent.front().second <= keepAfter)
-            chain.recent.pop_front();
-    }
     m_searched = text.size();
+    std::vector<std::vector<Match>> matches;
+    std::vector<qsizetype> bounds;
+    for (Chain &chain : m_chains) {
+        matches.push_back(searchOn(chain, text, touched));
+        for (const Match &m : matches.back())
+            bounds.insert(bounds.end(), {m.first, m.second});
+    }
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+
+    // Between two neighbouring bounds, the last keyword with a match there
+    // gives the colour. A keyword's matches do not overlap, so one index
+    // each walks them.
+    std::vector<PaneColours::Run> runs;
+    std::vector<size_t> at(m_chains.size(), 0);
+    for (size_t b = 0; b + 1 < bounds.size(); ++b) {
+        const qsizetype from = bounds[b], to = bounds[b + 1];
+        const QColor *colour = nullptr;
+        for (size_t k = 0; k < m_chains.size(); ++k) {
+            while (at[k] < matches[k].size() && matches[k][at[k]].second <= from)
+                ++at[k];
+            if (at[k] < matches[k].size() && matches[k][at[k]].first <= from)
+                colour = &m_chains[k].colour;
+        }
+        if (!colour)
+            continue;
+        if (!runs.empty() && runs.back().to == from && runs.back().colour == *colour)
+            runs.back().to = to;
+        else
+            runs.push_back(PaneColours::Run{from, to, *colour});
+    }
+    return runs;
 }

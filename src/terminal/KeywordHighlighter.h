@@ -11,13 +11,16 @@
 // to catch a match across the old end) and continues each keyword's chain of
 // matches exactly where a full run would, so the colouring after any
 // sequence of appends equals one full run over the final text. A run costs
-// what was appended, not the length of the text.
+// what was appended, not the length of the text, and hands its colouring
+// over as runs in order, so the pane takes them in one merge at its end.
+
+#include "terminal/PaneColours.h"
 
 #include <QColor>
 #include <QString>
 #include <array>
 #include <deque>
-#include <functional>
+#include <vector>
 
 // One keyword as the keyword window stores it.
 struct KeywordEntry
@@ -35,19 +38,19 @@ using Keywords = std::array<KeywordEntry, 3>;
 class KeywordHighlighter
 {
 public:
-    // Gives the characters [from, to) a colour.
-    using Colourer = std::function<void(qsizetype from, qsizetype to, const QColor &colour)>;
-
     // The keywords to look for; the next run starts over at the text's start.
     void setKeywords(const Keywords &keywords);
     // The text was replaced or edited: the next run starts over.
     void restart();
-    // Colours the matches in `text` that earlier runs have not coloured;
-    // `text` is the earlier text with more appended (or any text after
-    // restart()).
-    void run(const QString &text, const Colourer &colour);
+    // The colouring of the matches in `text` that earlier runs have not
+    // given: runs in order, not overlapping. `text` is the earlier text with
+    // more appended (or any text after restart()).
+    std::vector<PaneColours::Run> run(QStringView text);
+    // The length of the text the last run searched.
+    qsizetype searched() const { return m_searched; }
 
 private:
+    using Match = std::pair<qsizetype, qsizetype>;
     struct Chain
     {
         QString text;
@@ -57,8 +60,11 @@ private:
         // The matches near the end of the text searched so far: a match of an
         // earlier keyword across that end may cover them, and then they are
         // coloured again to keep this keyword's colour on top.
-        std::deque<std::pair<qsizetype, qsizetype>> recent;
+        std::deque<Match> recent;
     };
+    // The matches of one chain from `touched` on, the recent ones cut to it.
+    std::vector<Match> searchOn(Chain &chain, QStringView text, qsizetype touched) const;
+
     std::vector<Chain> m_chains;
     qsizetype m_searched = 0;
     qsizetype m_longest = 0;

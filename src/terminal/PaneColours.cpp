@@ -1,5 +1,7 @@
 #include "terminal/PaneColours.h"
 
+#include <algorithm>
+
 namespace {
 
 std::optional<QRgb> toColour(const QColor &colour)
@@ -16,54 +18,79 @@ QColor toQColor(std::optional<QRgb> colour)
 
 void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
 {
-    if (from >= to)
+    colourAll({Run{from, to, colour}});
+}
+
+// Rebuilds the marks from the first run on: the marks before it stay, and
+// the rest is merged with the runs in one pass.
+void PaneColours::colourAll(const std::vector<Run> &runs)
+{
+    if (runs.empty())
         return;
-    const Colour after = colourAt(to);
-    m_runs.erase(m_runs.lower_bound(from), m_runs.lower_bound(to));
-    m_runs.insert_or_assign(to, after);
-    m_runs.insert_or_assign(from, toColour(colour));
-    tidy(to);
-    tidy(from);
+    const auto firstMark = firstFrom(runs.front().from);
+    const size_t kept = size_t(firstMark - m_marks.begin());
+    const Colour before = kept == 0 ? Colour() : m_marks[kept - 1].colour;
+    Marks tail;
+    tail.reserve(m_marks.size() - kept + 2 * runs.size());
+    // A change of colour at a position; none where the colour goes on.
+    const auto change = [&tail, before](qsizetype at, Colour colour) {
+        if (!tail.empty() && tail.back().at == at)
+            tail.pop_back();
+        const Colour current = tail.empty() ? before : tail.back().colour;
+        if (colour != current)
+            tail.push_back(Mark{at, colour});
+    };
+    auto old = firstMark;
+    Colour oldColour = before; // the old colour at the last mark passed
+    for (const Run &run : runs) {
+        if (run.from >= run.to)
+            continue;
+        for (; old != m_marks.end() && old->at < run.from; ++old) {
+            change(old->at, old->colour);
+            oldColour = old->colour;
+        }
+        change(run.from, toColour(run.colour));
+        for (; old != m_marks.end() && old->at <= run.to; ++old)
+            oldColour = old->colour;
+        change(run.to, oldColour);
+    }
+    for (; old != m_marks.end(); ++old)
+        change(old->at, old->colour);
+    m_marks.resize(kept);
+    m_marks.insert(m_marks.end(), tail.begin(), tail.end());
 }
 
 void PaneColours::replaced(qsizetype from, qsizetype removed, qsizetype added)
 {
-    if (m_runs.empty())
+    if (m_marks.empty())
         return;
     const qsizetype end = from + removed;
     const Colour after = colourAt(end);
-    m_runs.erase(m_runs.lower_bound(from), m_runs.lower_bound(end));
-    if (added != removed) {
-        // Move the runs after the change; their order stays.
-        std::map<qsizetype, Colour> moved;
-        for (auto it = m_runs.lower_bound(end); it != m_runs.end();) {
-            auto node = m_runs.extract(it++);
-            node.key() += added - removed;
-            moved.insert(moved.end(), std::move(node));
-        }
-        m_runs.merge(moved);
-    }
-    // With nothing added, the second takes the place of the first.
-    m_runs.insert_or_assign(from, Colour());
-    m_runs.insert_or_assign(from + added, after);
-    tidy(from + added);
-    tidy(from);
+    // The marks inside the replaced characters go; the ones after them move.
+    auto it = m_marks.erase(firstFrom(from), firstFrom(end));
+    for (auto moved = it; moved != m_marks.end(); ++moved)
+        moved->at += added - removed;
+    // What followed the replaced characters keeps its colour, and the new
+    // ones take none.
+    if (it == m_marks.end() || it->at != from + added)
+        m_marks.insert(it, Mark{from + added, after});
+    colourAll({Run{from, from + added, QColor()}, Run{from + added, from + added + 1, toQColor(after)}});
 }
 
 std::vector<PaneColours::Run> PaneColours::runs(qsizetype from, qsizetype to) const
 {
     std::vector<Run> out;
-    auto it = m_runs.upper_bound(from);
+    auto it = firstAfter(from);
     Colour current = colourAt(from);
     qsizetype start = from;
     for (;; ++it) {
-        const qsizetype end = (it == m_runs.end() || it->first > to) ? to : it->first;
+        const qsizetype end = (it == m_marks.end() || it->at > to) ? to : it->at;
         if (current && end > start)
             out.push_back(Run{start, end, toQColor(current)});
-        if (it == m_runs.end() || it->first >= to)
+        if (it == m_marks.end() || it->at >= to)
             return out;
-        start = it->first;
-        current = it->second;
+        start = it->at;
+        current = it->colour;
     }
 }
 
@@ -72,16 +99,20 @@ QColor PaneColours::at(qsizetype position) const
     return toQColor(colourAt(position));
 }
 
-PaneColours::Colour PaneColours::colourAt(qsizetype position) const
+PaneColours::Marks::iterator PaneColours::firstFrom(qsizetype position)
 {
-    const auto it = m_runs.upper_bound(position);
-    return it == m_runs.begin() ? Colour() : std::prev(it)->second;
+    return std::partition_point(m_marks.begin(), m_marks.end(),
+                                [position](const Mark &m) { return m.at < position; });
 }
 
-// Drops the run starting at `at` when it goes on in the colour before it.
-void PaneColours::tidy(qsizetype at)
+PaneColours::Marks::const_iterator PaneColours::firstAfter(qsizetype position) const
 {
-    const auto it = m_runs.find(at);
-    if (it != m_runs.end() && it->second == colourAt(at - 1))
-        m_runs.erase(it);
+    return std::partition_point(m_marks.begin(), m_marks.end(),
+                                [position](const Mark &m) { return m.at <= position; });
+}
+
+PaneColours::Colour PaneColours::colourAt(qsizetype position) const
+{
+    const auto it = firstAfter(position);
+    return it == m_marks.begin() ? Colour() : std::prev(it)->colour;
 }

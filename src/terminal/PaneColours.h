@@ -1,13 +1,14 @@
 #pragma once
-// The text colours of a pane's characters, kept as runs: each run starts at
-// a character position and lasts until the next one; a run without a colour
-// shows the pane's own. Colouring a range costs a few steps of a balanced
-// tree whatever the pane's length (plus one step for each run the range
-// covers up), so a highlighter can colour new data as it streams in.
+// The text colours of a pane's characters, kept as marks in a sorted array:
+// each mark gives the colour from its position until the next mark; no
+// colour shows the pane's own. Sixteen bytes a mark and no allocation per
+// mark, so a keyword that matches every few characters of a long pane stays
+// cheap. Colouring costs a binary search plus the marks after the coloured
+// place, so colouring at the end, where new data arrives, costs the same at
+// any length; many ranges at once go in one merge (colourAll).
 // Positions are 64 bits wide.
 
 #include <QColor>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -23,10 +24,12 @@ public:
 
     // Gives the characters [from, to) the colour (invalid: the pane's own).
     void colour(qsizetype from, qsizetype to, const QColor &colour);
+    // Gives each run its colour: the runs are in order and do not overlap.
+    void colourAll(const std::vector<Run> &runs);
     // Characters [from, from + removed) were replaced by `added` others: the
     // runs after them move, and the new characters take no colour.
     void replaced(qsizetype from, qsizetype removed, qsizetype added);
-    void clear() { m_runs.clear(); }
+    void clear() { m_marks.clear(); }
 
     // The coloured runs that overlap [from, to), cut to it, in order.
     std::vector<Run> runs(qsizetype from, qsizetype to) const;
@@ -34,10 +37,19 @@ public:
     QColor at(qsizetype position) const;
 
 private:
-    // The colour from each key on; QRgb with a flag for "none".
+    // QRgb, or nothing for the pane's own.
     using Colour = std::optional<QRgb>;
-    Colour colourAt(qsizetype position) const;
-    void tidy(qsizetype at);
+    struct Mark
+    {
+        qsizetype at;
+        Colour colour;
+    };
+    using Marks = std::vector<Mark>;
 
-    std::map<qsizetype, Colour> m_runs;
+    // The first mark at or after a position.
+    Marks::iterator firstFrom(qsizetype position);
+    Marks::const_iterator firstAfter(qsizetype position) const;
+    Colour colourAt(qsizetype position) const;
+
+    Marks m_marks;
 };

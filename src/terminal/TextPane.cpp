@@ -286,6 +286,15 @@ void TextPane::colourRange(qsizetype from, qsizetype to, const QColor &color)
     repaintSoon();
 }
 
+void TextPane::colourRuns(const std::vector<PaneColours::Run> &runs)
+{
+    if (runs.empty())
+        return;
+    Q_ASSERT(runs.back().to <= m_text.size());
+    m_colours.colourAll(runs);
+    repaintSoon();
+}
+
 QColor TextPane::colourAt(qsizetype position) const
 {
     return m_colours.at(position);

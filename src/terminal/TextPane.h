@@ -57,6 +57,9 @@ public:
     // The text colour of the characters [from, to), clamped; an invalid
     // colour gives them the pane's own. The selection stays as it is.
     void colourRange(qsizetype from, qsizetype to, const QColor &color);
+    // Colours many ranges in one step: in order, not overlapping, and
+    // within the text.
+    void colourRuns(const std::vector<PaneColours::Run> &runs);
     // The text colour of one character; invalid for the pane's own.
     QColor colourAt(qsizetype position) const;
 

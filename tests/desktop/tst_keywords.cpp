@@ -217,13 +217,12 @@ private slots:
             highlighter.setKeywords(keywords);
             QString text;
             std::vector<int> colours;
-            const auto colour = [&](qsizetype from, qsizetype to, const QColor &c) {
-                std::fill(colours.begin() + from, colours.begin() + to, int(std::find(kColours, kColours + 3, c) - kColours) + 1);
-            };
             for (int step = random.bounded(1, 12); step > 0; --step) {
                 text += randomText(random.bounded(0, 9));
                 colours.resize(text.size(), 0);
-                highlighter.run(text, colour);
+                for (const PaneColours::Run &r : highlighter.run(text))
+                    std::fill(colours.begin() + r.from, colours.begin() + r.to,
+                              int(std::find(kColours, kColours + 3, r.colour) - kColours) + 1);
             }
             QCOMPARE(colours, FullScan(text, texts));
         }
