@@ -66,12 +66,16 @@ void KeywordHighlighting::HighlightKeywords()
     } while (m_highlighter.searched() < pane.length() && spent.nsecsElapsed() < kBudgetNs);
 }
 
+bool KeywordHighlighting::isCaughtUp() const
+{
+    return m_highlighter.searched() >= m_s.receive.Text2()->length();
+}
+
 // Runs when the receive counter moved since the last run (a reset of the
 // counter counts as a move), or when the last run stopped short of the end.
 void KeywordHighlighting::tick()
 {
-    const bool behind = m_highlighter.searched() < m_s.receive.Text2()->length();
-    if (m_s.receive.counter() == m_lastHighlightCount && !behind)
+    if (m_s.receive.counter() == m_lastHighlightCount && isCaughtUp())
         return;
     m_lastHighlightCount = m_s.receive.counter();
     HighlightKeywords();

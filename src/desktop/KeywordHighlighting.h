@@ -44,6 +44,8 @@ public:
     QAction *msetkey() const { return m_msetkey; }
     Timer *KeyTimer() const { return m_keyTimer; }
     const Keywords &keywords() const { return m_keywords; }
+    // Whether the last run reached the end of the pane.
+    bool isCaughtUp() const;
     // The keyword window while it is open.
     KeywordWindow *window() const { return m_window; }
 
