@@ -807,6 +807,55 @@ private slots:
         QCOMPARE(colours.at(22), QColor(Qt::green));
     }
 
+    // Random colourings, merges of many runs and edits agree with one colour
+    // kept per character, and the runs come back whole and merged.
+    void colourMarksAgreeWithAColourPerCharacter()
+    {
+        QRandomGenerator random(3);
+        const QColor palette[] = {QColor(), QColor(Qt::red), QColor(Qt::blue)};
+        for (int round = 0; round < 200; ++round) {
+            PaneColours colours;
+            std::vector<int> each(60, 0);
+            for (int step = 0; step < 12; ++step) {
+                const qsizetype a = random.bounded(60), b = random.bounded(60);
+                int c = random.bounded(3);
+                switch (random.bounded(3)) {
+                case 0:
+                    colours.colour(std::min(a, b), std::max(a, b), palette[c]);
+                    std::fill(each.begin() + std::min(a, b), each.begin() + std::max(a, b), c);
+                    break;
+                case 1: { // ordered runs at and after a, some touching
+                    std::vector<PaneColours::Run> runs;
+                    for (qsizetype at = a; at + 3 <= 60; at += random.bounded(3, 8)) {
+                        const qsizetype to = at + random.bounded(1, 4);
+                        runs.push_back({at, to, palette[c]});
+                        std::fill(each.begin() + at, each.begin() + to, c);
+                        c = random.bounded(3);
+                    }
+                    colours.colourAll(runs);
+                    break;
+                }
+                default: { // a few characters from a replaced by as many others, or more, or fewer
+                    const qsizetype removed = std::min<qsizetype>(b % 5, 60 - a), added = random.bounded(5);
+                    colours.replaced(a, removed, added);
+                    each.erase(each.begin() + a, each.begin() + a + removed);
+                    each.insert(each.begin() + a, size_t(added), 0);
+                    each.resize(std::max<size_t>(each.size(), 60), 0);
+                }
+                }
+                for (qsizetype i = 0; i < 60; ++i)
+                    QCOMPARE(colours.at(i), palette[each[size_t(i)]]);
+            }
+            qsizetype covered = 0;
+            const std::vector<PaneColours::Run> runs = colours.runs(0, 60);
+            for (size_t r = 0; r < runs.size(); ++r) {
+                QVERIFY(r == 0 || runs[r - 1].to < runs[r].from || runs[r - 1].colour != runs[r].colour);
+                covered += runs[r].to - runs[r].from;
+            }
+            QCOMPARE(covered, qsizetype(std::count_if(each.begin(), each.begin() + 60, [](int c) { return c != 0; })));
+        }
+    }
+
     // Positions past 2^31 characters (716 MB of hex input) keep working:
     // the arithmetic itself, without filling the memory.
     void positionsPastTwoToThe31()
