@@ -30,7 +30,7 @@ void PaneColours::colourAll(const std::vector<Run> &runs)
     const auto firstMark = firstFrom(runs.front().from);
     const size_t kept = size_t(firstMark - m_marks.begin());
     const Colour before = kept == 0 ? Colour() : m_marks[kept - 1].colour;
-    Marks tail;
+    std::vector<Mark> tail;
     tail.reserve(m_marks.size() - kept + 2 * runs.size());
     // A change of colour at a position; none where the colour goes on.
     const auto change = [&tail, before](qsizetype at, Colour colour) {

@@ -1,5 +1,5 @@
 #pragma once
-// The text colours of a pane's characters, kept as marks in a sorted array:
+// The text colours of a pane's characters, kept as marks in sorted order:
 // each mark gives the colour from its position until the next mark; no
 // colour shows the pane's own. Sixteen bytes a mark and no allocation per
 // mark, so a keyword that matches every few characters of a long pane stays
@@ -9,6 +9,7 @@
 // Positions are 64 bits wide.
 
 #include <QColor>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -44,7 +45,8 @@ private:
         qsizetype at;
         Colour colour;
     };
-    using Marks = std::vector<Mark>;
+    // Blocks, not one array: growing never copies the marks there are.
+    using Marks = std::deque<Mark>;
 
     // The first mark at or after a position.
     Marks::iterator firstFrom(qsizetype position);
