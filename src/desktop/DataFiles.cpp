@@ -17,7 +17,7 @@
 namespace {
 
 // Bytes read between two turns of the window's events.
-constexpr qint64 kLoadPiece = 1 << 20;
+constexpr qint64 kLoadPiece = 256 * 1024;
 
 // Splits text that arrives in pieces into lines ending at CR LF, CR or LF.
 class LineSplitter
