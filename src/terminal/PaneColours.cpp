@@ -21,8 +21,9 @@ void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
     colourAll({Run{from, to, colour}});
 }
 
-// Rebuilds the marks from the first run on: the marks before it stay, and
-// the rest is merged with the runs in one pass.
+// Rebuilds the marks from the first run to the first mark after the last
+// one that stays as it was: the marks before and after stay, and those
+// between are merged with the runs in one pass.
 void PaneColours::colourAll(const std::vector<Run> &runs)
 {
     if (runs.empty())
@@ -54,10 +55,22 @@ void PaneColours::colourAll(const std::vector<Run> &runs)
             oldColour = old->colour;
         change(run.to, oldColour);
     }
-    for (; old != m_marks.end(); ++old)
+    for (; old != m_marks.end(); ++old) {
+        const size_t count = tail.size();
         change(old->at, old->colour);
-    m_marks.resize(kept);
-    m_marks.insert(m_marks.end(), tail.begin(), tail.end());
+        if (tail.size() > count) {
+            tail.pop_back(); // kept where it is, as are all after it
+            break;
+        }
+    }
+    // Recolouring what has its colour already costs no shift of the marks.
+    const size_t replaced = size_t(old - m_marks.begin()) - kept;
+    const size_t common = std::min(replaced, tail.size());
+    std::copy(tail.begin(), tail.begin() + common, m_marks.begin() + kept);
+    if (tail.size() > replaced)
+        m_marks.insert(m_marks.begin() + kept + common, tail.begin() + common, tail.end());
+    else
+        m_marks.erase(m_marks.begin() + kept + common, m_marks.begin() + kept + replaced);
 }
 
 void PaneColours::replaced(qsizetype from, qsizetype removed, qsizetype added)
