@@ -3,6 +3,7 @@
 #include "commands/Topmost.h"
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
+#include "desktop/Artwork.h"
 #include "desktop/HotKeyToggle.h"
 #include "desktop/KeywordWindow.h"
 #include "terminal/ReceivePane.h"
@@ -21,7 +22,7 @@ KeywordHighlighting::KeywordHighlighting(const Services &services, QWidget *wind
     connect(m_keyTimer, &Timer::timeout, this, &KeywordHighlighting::tick);
 
     m_keyUp = Named(new QToolButton(window), "KeyUp");
-    m_keyUp->setText(QStringLiteral("关键字"));
+    m_keyUp->setIcon(KestrelIcon("keyword"));
     m_keyUp->setToolTip(QStringLiteral("关键字设置"));
     connect(m_keyUp, &QToolButton::clicked, this, &KeywordHighlighting::OpenKeywordWindow);
     m_msetkey = Named(new QAction(this), "msetkey");
