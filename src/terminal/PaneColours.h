@@ -9,7 +9,6 @@
 // Positions are 64 bits wide.
 
 #include <QColor>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -45,8 +44,7 @@ private:
         qsizetype at;
         Colour colour;
     };
-    // Blocks, not one array: growing never copies the marks there are.
-    using Marks = std::deque<Mark>;
+    using Marks = std::vector<Mark>;
 
     // The first mark at or after a position.
     Marks::iterator firstFrom(qsizetype position);
