@@ -95,7 +95,7 @@ void DataFiles::SaveTextFile(QString path, const QString &text)
         return;
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
-    const QByteArray bytes = EncodeGbk(WithCrLfLineBreaks(TrimBlanks(text)) + QStringLiteral("\r\n"));
+    const QByteArray bytes = EncodeGbk(WithLineBreaks(TrimBlanks(text), LineEnding::CrLf) + QStringLiteral("\r\n"));
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return;
     m_s.dialogs.message(QStringLiteral("文件 %1 无法写入：%2").arg(path, file.errorString()),
