@@ -49,17 +49,11 @@ class DataFilesTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<WindowRig> rig;
-    ScriptedDevice *device = nullptr;
     QTemporaryDir dir;
 
     MainWindow &window() { return *rig->window; }
     TextPane &pane() { return *window().receivePath().Text2(); }
     void trigger(const char *item) { window().menuItem(QString::fromUtf8(item))->trigger(); }
-    void receive(const QByteArray &bytes)
-    {
-        device->feed(bytes);
-        rig->clock.advance(20);
-    }
     void switchAutoSaveOn(const QString &limit)
     {
         rig->dialogs.inputs.enqueue(limit);
@@ -73,11 +67,7 @@ private slots:
         QFile::remove(ReceiveAutoSave::dayFile());
         QDir(ReceiveAutoSave::dayFile()).removeRecursively();
         rig = std::make_unique<WindowRig>();
-        rig->addScripted("dev", [this](ScriptedDevice &d) { device = &d; });
-        rig->build().receivePath().StartPolling();
-        window().formats().SetDataFormat(int(DataFormat::String), FormatSwitch::ReceiveOnly);
-        rig->openPort("dev");
-        rig->click("Receive");
+        rig->buildReceiving(DataFormat::String);
     }
     void cleanup() { rig.reset(); }
 
@@ -193,12 +183,12 @@ private slots:
     void autoSaveAtTheLimit()
     {
         switchAutoSaveOn("10");
-        receive("0123456789");
+        rig->receive("0123456789");
         QCOMPARE(rig->pane(), "0123456789");
         QVERIFY(!QFile::exists(ReceiveAutoSave::dayFile()));
-        receive("A");
+        rig->receive("A");
         QCOMPARE(rig->pane(), "");
-        receive("second chunk");
+        rig->receive("second chunk");
         QCOMPARE(rig->pane(), "");
         QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"0123456789A", "second chunk"}));
     }
@@ -209,15 +199,15 @@ private slots:
     {
         switchAutoSaveOn("3");
         QVERIFY(QDir().mkpath(ReceiveAutoSave::dayFile())); // a folder where the file should be
-        receive("abcd");
-        receive("ef");
+        rig->receive("abcd");
+        rig->receive("ef");
         rig->clock.advance(20);
         QCOMPARE(rig->pane(), "abcdef");
         QCOMPARE(rig->dialogs.messages().size(), 1);
         QVERIFY(rig->dialogs.messages().first().contains(ReceiveAutoSave::dayFile()));
         QVERIFY(rig->status().contains(QStringLiteral("接收区内容保留")));
         QVERIFY(QDir(ReceiveAutoSave::dayFile()).removeRecursively());
-        receive("g");
+        rig->receive("g");
         QCOMPARE(rig->pane(), "");
         QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"abcdefg"}));
     }
@@ -234,7 +224,7 @@ private slots:
             for (int n = random.bounded(1, 300); n > 0; --n)
                 piece += char('a' + random.bounded(26));
             sent += piece;
-            receive(piece);
+            rig->receive(piece);
         }
         QCOMPARE((Chunks(ReceiveAutoSave::dayFile()).join(QString()) + rig->pane()).toLatin1(), sent);
     }

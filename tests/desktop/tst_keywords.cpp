@@ -54,7 +54,6 @@ class KeywordsTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<WindowRig> rig;
-    ScriptedDevice *device = nullptr;
 
     MainWindow &window() { return *rig->window; }
     TextPane &pane() { return *window().receivePath().Text2(); }
@@ -78,21 +77,12 @@ class KeywordsTest : public QObject
         inWindow<QToolButton>("DlgCOL", k)->click();
         inWindow<QCheckBox>("Check1", k)->setChecked(ticked);
     }
-    void receive(const QByteArray &bytes)
-    {
-        device->feed(bytes);
-        rig->clock.advance(20);
-    }
 
 private slots:
     void init()
     {
         rig = std::make_unique<WindowRig>();
-        rig->addScripted("dev", [this](ScriptedDevice &d) { device = &d; });
-        rig->build().receivePath().StartPolling();
-        window().formats().SetDataFormat(int(DataFormat::String), FormatSwitch::ReceiveOnly);
-        rig->openPort("dev");
-        rig->click("Receive");
+        rig->buildReceiving(DataFormat::String);
     }
     void cleanup() { rig.reset(); }
 
@@ -137,14 +127,14 @@ private slots:
         openKeywordWindow();
         enterKeyword(0, {"55", "AA"});
         rig->click("Bok");
-        receive("01 55 A");
+        rig->receive("01 55 A");
         QCOMPARE(ColouringOf(pane()), ".......");
         rig->clock.advance(KeywordHighlighting::kIntervalMs);
-        receive("A 02 55 AA");
+        rig->receive("A 02 55 AA");
         rig->clock.advance(KeywordHighlighting::kIntervalMs);
         QCOMPARE(ColouringOf(pane()), "...11111....11111");
         rig->click("Command4");
-        receive("55 AA");
+        rig->receive("55 AA");
         rig->clock.advance(KeywordHighlighting::kIntervalMs);
         QCOMPARE(ColouringOf(pane()), "11111");
 

@@ -10,6 +10,7 @@
 #include "VirtualScheduler.h"
 #include "desktop/MainWindow.h"
 #include "serial/DeviceCatalog.h"
+#include "terminal/FormatSwitch.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/StatusBar.h"
@@ -67,6 +68,23 @@ struct WindowRig
         return list;
     }
 
+    // Builds the window over a scripted device "dev", opens it and receives
+    // in format; the device stays in receiver, fed through receive().
+    void buildReceiving(DataFormat format)
+    {
+        addScripted("dev", [this](ScriptedDevice &d) { receiver = &d; });
+        build().receivePath().StartPolling();
+        window->formats().SetDataFormat(int(format), FormatSwitch::ReceiveOnly);
+        openPort("dev");
+        click("Receive");
+    }
+    // Bytes from the device, and one poll to take them in.
+    void receive(const QByteArray &bytes)
+    {
+        receiver->feed(bytes);
+        clock.advance(20);
+    }
+
     // Sets the port box and the settings box and applies them, as the user does.
     void openPort(const QString &name, const QString &portSettings = "9600,n,8,1") const
     {
@@ -96,4 +114,5 @@ struct WindowRig
     MemorySettingsStore settings;
     SettingsStore &store;
     std::unique_ptr<MainWindow> window;
+    ScriptedDevice *receiver = nullptr; // the device of buildReceiving()
 };
