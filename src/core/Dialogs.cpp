@@ -6,12 +6,20 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
 QWidget *owner()
 {
     return QApplication::activeWindow();
+}
+
+// The extension of the filter's first pattern: "txt" for "Text(*.txt)".
+QString defaultSuffix(const QString &filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    return pattern.match(filter).captured(1);
 }
 
 QMessageBox::Icon qtIcon(MsgIcon icon)
@@ -66,7 +74,14 @@ QString QtDialogs::openFileName(const QString &title, const QString &filter, con
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter, const QString &preset)
 {
-    return QFileDialog::getSaveFileName(owner(), title, preset, filter);
+    QFileDialog dialog(owner(), title, preset, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the filter's, so that the file
+    // shows up again in an open dialog with the same filter.
+    dialog.setDefaultSuffix(defaultSuffix(filter));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 std::optional<QColor> QtDialogs::color(const QColor &initial)

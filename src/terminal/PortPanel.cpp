@@ -237,6 +237,7 @@ bool PortPanel::SetupPort()
 void PortPanel::Apply()
 {
     if (SetupPort()) {
+        ++m_applied;
         m_piccom->hide();
         m_s.toolbar.setPressed(3, true);
         m_numtext->setEnabled(false);
@@ -276,8 +277,13 @@ void PortPanel::Unlock()
         const auto answer = m_s.dialogs.message(
             QStringLiteral("联机状态,重设参数将断开连接!\r\n    确定吗?"), QStringLiteral("警告"),
             MsgIcon::None, MsgButtons::YesNo);
+        const int appliedBefore = m_applied;
         if (answer == MsgAnswer::Yes && m_hooks.hangUp)
             m_hooks.hangUp();
+        // The hang-up takes seconds and the boxes are open meanwhile: a port
+        // the user has set up in that time stays open and the panel locked.
+        if (m_applied != appliedBefore)
+            return;
     }
     m_s.port.close();
     m_piccom->show();

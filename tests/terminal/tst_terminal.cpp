@@ -678,6 +678,19 @@ private slots:
         QVERIFY(!rig->window->port().isOpen());
         QCOMPARE(rig->line.since(unlockedAt), QByteArray());
         QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
+
+        // Yes hangs up, and the boxes are open during its seconds of waits:
+        // a port set up meanwhile stays open when the unlock goes on.
+        rig->openPort("online");
+        rig->dialogs.answers.enqueue(MsgAnswer::Yes);
+        QMetaObject::invokeMethod(
+            rig->window.get(), [this] { rig->openPort(DeviceCatalog::kLoopbackName); },
+            Qt::QueuedConnection);
+        rig->click("she");
+        QVERIFY(rig->window->port().isOpen());
+        QCOMPARE(rig->window->port().portName(), DeviceCatalog::kLoopbackName);
+        QVERIFY(rig->visible("she"));
+        QVERIFY(!rig->visible("Piccom"));
     }
 
     void enterInThePortBoxesApplies_data()
