@@ -14,8 +14,8 @@ QString DefaultCommandDatabasePath();
 // file names cannot hold ("2026-12-8").
 QString ShortDateText(const QDate &date = QDate::currentDate());
 
-// A moment as the locale's general date and time: the short date and the
-// time of day ("2026-12-8 14:03:22").
+// A moment as the short date and the time of day ("2026-12-8 14:03:22"),
+// the same whatever the locale, as the day files' names are.
 QString DateTimeText(const QDateTime &moment);
 
 // AppFolder() + "/" + prefix + ShortDateText() + ".txt".

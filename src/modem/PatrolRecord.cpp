@@ -1,35 +1,12 @@
 #include "modem/PatrolRecord.h"
 
 #include "core/AppFiles.h"
+#include "core/DataFormats.h"
 #include "core/TextCodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-// Every line end written as CR LF: the pane holds the program's own CR LF
-// lines beside whatever line ends the received data brought.
-QString WithCrLf(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            out += QStringLiteral("\r\n");
-            ++i;
-        } else if (c == u'\n' || c == u'\r') {
-            out += QStringLiteral("\r\n");
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 QString PatrolRecordHeader(const QDateTime &moment)
 {
@@ -45,7 +22,9 @@ QString PatrolRecordFileName(const QString &date, int n)
 
 SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const QString &text)
 {
-    const QByteArray bytes = EncodeGbk(WithCrLf(text));
+    // The pane holds the program's own CR LF lines beside bare LFs of the
+    // received data; the record is a text file with CR LF line ends.
+    const QByteArray bytes = EncodeGbk(WithLineBreaks(text, LineEnding::CrLf));
     for (int n = 1;; ++n) {
         QFile file(QDir(folder).filePath(PatrolRecordFileName(date, n)));
         // NewOnly: a record written meanwhile under this name is not replaced either.
