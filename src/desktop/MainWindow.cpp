@@ -128,7 +128,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
         case 3: m_send->StopAll(); break;
         case 4: m_formats->ToggleBoth(); break;
         case 5: m_checks->ChecksumCommand(); break;
-        case 6: HelpFile().open(m_services.desktop); break;
+        case 6: sayIfNotOpened(HelpFile().open(m_services.desktop), QStringLiteral("使用说明")); break;
         default: break;
         }
     });
@@ -184,7 +184,9 @@ void MainWindow::buildCommands()
     m_store = new CommandStore(m_values.databasePath, m_values.tableName, m_services.dialogs, this);
     m_sequencer = new CommandSequencer({*m_store, *m_port, m_services.scheduler, m_services.dialogs,
                                         *m_status, m_flags, *m_formats, *m_send, *m_receive,
-                                        [this](const QString &path) { m_services.desktop.openPath(path); },
+                                        [this](const QString &path) {
+                                            sayIfNotOpened(m_services.desktop.openPath(path), QStringLiteral("日报文"));
+                                        },
                                         [this] { OpenCommandManager(); }},
                                        this);
 }
@@ -233,9 +235,13 @@ void MainWindow::buildMenus()
         m_manager->OpenForAdding(m_send->sendText());
     });
     item("设置握手等待时间", [this] { SetHandshakeTime(m_services.dialogs, m_values.handshakeWaitMs); });
-    item("计算器", [this] { ToolLauncher(m_services.desktop).StartCalculator(); });
-    item("计事本", [this] { ToolLauncher(m_services.desktop).StartTextEditor(); });
-    item("guanyu", [this] { HelpFile().open(m_services.desktop); });
+    item("计算器", [this] {
+        sayIfNotOpened(ToolLauncher(m_services.desktop).StartCalculator(), QStringLiteral("计算器"));
+    });
+    item("计事本", [this] {
+        sayIfNotOpened(ToolLauncher(m_services.desktop).StartTextEditor(), QStringLiteral("文本编辑器"));
+    });
+    item("guanyu", [this] { sayIfNotOpened(HelpFile().open(m_services.desktop), QStringLiteral("使用说明")); });
     item("guangty", [this] { openAbout(); });
     items << m_sequencer->mopendaytext() << m_call->callItem() << m_call->hangItem()
           << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
@@ -273,6 +279,15 @@ void MainWindow::buildDesktop()
     for (int i = 0; i < 6; ++i)
         m_toolbar->button(i + 1)->setIcon(KestrelIcon(icons[i]));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+}
+
+// Tools, help and the day log open without a message box. A desktop may
+// well lack a calculator, an editor or a program that opens text files, and
+// then the status bar says so instead of nothing happening at all.
+void MainWindow::sayIfNotOpened(bool opened, const QString &what)
+{
+    if (!opened)
+        m_status->setMessage(QStringLiteral(" 未能打开%1 ... ").arg(what));
 }
 
 void MainWindow::openAbout()

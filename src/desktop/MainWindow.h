@@ -105,6 +105,7 @@ private:
     void buildDesktop();
     void buildFiles();
     void openAbout();
+    void sayIfNotOpened(bool opened, const QString &what);
 
     Services m_services;
     TerminalFlags m_flags;

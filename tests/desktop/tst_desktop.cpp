@@ -418,7 +418,9 @@ bianji bianji
     {
         RecordingDesktop &desktop = rig->desktop;
         trigger("计算器");
+        QCOMPARE(rig->status(), QString(" 未能打开计算器 ... "));
         trigger("计事本");
+        QCOMPARE(rig->status(), QString(" 未能打开文本编辑器 ... "));
         QVERIFY(desktop.started.isEmpty());
         QVERIFY(rig->dialogs.shown.isEmpty());
 
@@ -444,11 +446,14 @@ bianji bianji
         QVERIFY(DesktopEntryCommand("[Desktop Entry]\nName=No command\n").isEmpty());
     }
 
-    void helpOpensTheHelpTextAndSaysNothingWhenItIsMissing()
+    void helpOpensTheHelpTextOrSaysItCannot()
     {
         // The test program has no help text beside it.
         trigger("guanyu");
+        QCOMPARE(rig->status(), QString(" 未能打开使用说明 ... "));
+        rig->window->statusBar().setMessage({});
         window().toolbar().button(6)->trigger();
+        QCOMPARE(rig->status(), QString(" 未能打开使用说明 ... "));
         QVERIFY(rig->dialogs.shown.isEmpty());
         QVERIFY(rig->desktop.opened.isEmpty());
 
