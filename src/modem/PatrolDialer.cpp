@@ -79,9 +79,11 @@ void PatrolDialer::AskPassCount()
 void PatrolDialer::AutoDial()
 {
     if (m_running) {
-        // Read only once the attempt in progress is over.
+        // Read only once the attempt in progress is over. Until then the
+        // item is greyed: choosing it again could neither stop nor start.
         m_stopRequested = true;
         m_mAutoDial->setText(kStart);
+        m_mAutoDial->setEnabled(false);
         return;
     }
     m_running = true;
@@ -90,6 +92,7 @@ void PatrolDialer::AutoDial()
     patrol();
     m_running = false;
     m_mAutoDial->setText(kStart);
+    m_mAutoDial->setEnabled(true);
 }
 
 bool PatrolDialer::closing() const

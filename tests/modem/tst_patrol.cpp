@@ -171,6 +171,7 @@ private slots:
             QCOMPARE(mAutoDial()->text(), QString("停止巡拨"));
             mAutoDial()->trigger();
             QCOMPARE(mAutoDial()->text(), QString("自动巡拨"));
+            QVERIFY(!mAutoDial()->isEnabled());
             boxes = rig->dialogs.shown.size();
         });
         qint64 markedAt;
@@ -184,6 +185,7 @@ private slots:
         QCOMPARE(rig->line.timeOf("+++", markedAt), markedAt);
         QCOMPARE(rig->dialogs.shown.size(), boxes + 1);
         QCOMPARE(rig->dialogs.messages().last(), kSaveQuestion);
+        QVERIFY(mAutoDial()->isEnabled());
     }
 
     void noPeripheralStopsWhereItIs()
