@@ -2,5 +2,6 @@
 # Sets up, builds and starts Kestrel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+# Qt's Chinese translations, for its file and colour dialogs.
+scripts/setup.sh qt6-translations-l10n
 exec build/src/app/kestrel

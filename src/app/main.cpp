@@ -11,6 +11,8 @@
 #include "settings/IniSettingsStore.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -21,6 +23,12 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(KestrelIcon("kestrel"));
     // The desktop entry that describes the program (kestrel.desktop).
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrel"));
+    // The interface is Chinese: Qt's own dialogs (choosing a file or a
+    // colour) and the edit boxes' context menus speak it too where Qt's
+    // translations are installed; otherwise they stay in English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QtScheduler scheduler;
     QtDialogs dialogs;
