@@ -165,8 +165,19 @@ void CommandSequencer::LogCommandExchange(const QString &path, const CommandReco
                           + QStringLiteral("\r\nSENDING :  ") + m_s.send.sendText()
                           + QStringLiteral("\r\nRECEIVE :  ") + m_s.receive.Text2()->text()
                           + QStringLiteral("\r\n");
-    // A log that cannot be written loses the entry; the pane is emptied all
-    // the same, so the next entry holds only what arrives after this one.
-    AppendGbk(path, entry);
-    m_s.receive.Text2()->setText(QString());
+    // The pane is emptied only once its text is in the log, so that the next
+    // entry holds only what arrives after this one. A log that cannot be
+    // written keeps the pane, which loses nothing: the next entry that is
+    // written carries it. The user hears of it once per run.
+    QString error;
+    if (AppendGbk(path, entry, &error)) {
+        m_s.receive.Text2()->setText(QString());
+        return;
+    }
+    m_s.status.setMessage(QStringLiteral(" 报文记录未能写入 ... "));
+    if (m_logFailureSaidIn == m_runs)
+        return;
+    m_logFailureSaidIn = m_runs;
+    m_s.dialogs.message(QStringLiteral("报文记录未能写入！\r\n") + path + QStringLiteral("\r\n") + error,
+                        QStringLiteral("错误"), MsgIcon::Exclamation);
 }

@@ -67,4 +67,6 @@ private:
     QAction *m_mopendaytext;
     // Runs started so far; tells a stopped run whether a newer one followed.
     int m_runs = 0;
+    // The run that has said its log cannot be written: said once per run.
+    int m_logFailureSaidIn = 0;
 };

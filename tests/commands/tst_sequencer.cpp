@@ -244,6 +244,30 @@ private slots:
         QCOMPARE(log.readAll(), bytes);
     }
 
+    void aLogThatCannotBeWrittenKeepsThePane()
+    {
+        startWith({{"A", "01", 100, 16, "Y"}, {"B", "02", 100, 16, "Y"}});
+        rig->control<QAction>("mOrderSave")->trigger();
+        // A folder where the day's log should be: it cannot be written.
+        const QString path = CommandSequencer::MessageLogPath();
+        QVERIFY(QDir().mkpath(path));
+        mOnOrder()->trigger();
+        QDir(path).removeRecursively();
+
+        // Said once for the run; what came back is all still in the pane.
+        QCOMPARE(rig->dialogs.messages().size(), 2);
+        QVERIFY(rig->dialogs.messages().last().startsWith("报文记录未能写入！\r\n" + path));
+        QCOMPARE(rig->dialogs.shown.last().title, QString("错误"));
+        QCOMPARE(rig->pane(), QString("01 02 "));
+
+        // The next entry that can be written carries it.
+        mOnOrder()->trigger();
+        QVERIFY(rig->pane().isEmpty());
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("RECEIVE :  01 02 01 \r\n"));
+    }
+
     void commandFormatsSwitchBothSelectors()
     {
         // Decimal, then a slot without a format of its own, with delays that
