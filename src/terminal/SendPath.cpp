@@ -293,12 +293,14 @@ void SendPath::AutoSendTick()
 
 void SendPath::StopAutoSend()
 {
+    // Sending stops at the click, not once the box below is clicked away:
+    // the box runs the window's events, and with them the send timer.
+    m_ding->stop();
     m_s.dialogs.message(QStringLiteral("stop!!!err."), QString::fromLatin1(kAppTitle), MsgIcon::None);
     m_tingf->hide();
     m_command2->show();
     m_s.toolbar.setPressed(1, false);
     m_s.status.setMessage(QStringLiteral("自动发送结束 ..."));
-    m_ding->stop();
     m_command2->setEnabled(true);
     m_send->hide();
     m_f4->setEnabled(true);

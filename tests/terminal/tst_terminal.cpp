@@ -585,6 +585,19 @@ private slots:
         QCOMPARE(rig->dialogs.messages().last(), QString("无发送数据！"));
         QVERIFY(!rig->window->sendPath().isAutoSending());
         QVERIFY(rig->control<QGroupBox>("f4")->isEnabled());
+
+        // 停 止 stops at the click: nothing more leaves while its box is open.
+        rig->window->sendPath().setSendText("01");
+        rig->click("Command2");
+        rig->clock.advance(200);
+        const int sent = rig->window->sendPath().counter();
+        rig->dialogs.onShow = [this](const ShownDialog &) { rig->clock.advance(1000); };
+        rig->click("tingf");
+        rig->dialogs.onShow = nullptr;
+        QCOMPARE(rig->dialogs.messages().last(), QString("stop!!!err."));
+        QCOMPARE(rig->window->sendPath().counter(), sent);
+        QCOMPARE(rig->status(), QString("自动发送结束 ..."));
+        QVERIFY(rig->visible("Command2"));
     }
 
     void assistantAndChecksum()
