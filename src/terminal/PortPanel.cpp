@@ -236,8 +236,9 @@ bool PortPanel::SetupPort()
 
 void PortPanel::Apply()
 {
+    if (m_hangingUp)
+        return;
     if (SetupPort()) {
-        ++m_applied;
         m_piccom->hide();
         m_s.toolbar.setPressed(3, true);
         m_numtext->setEnabled(false);
@@ -277,13 +278,16 @@ void PortPanel::Unlock()
         const auto answer = m_s.dialogs.message(
             QStringLiteral("联机状态,重设参数将断开连接!\r\n    确定吗?"), QStringLiteral("警告"),
             MsgIcon::None, MsgButtons::YesNo);
-        const int appliedBefore = m_applied;
-        if (answer == MsgAnswer::Yes && m_hooks.hangUp)
+        if (answer == MsgAnswer::Yes && m_hooks.hangUp) {
+            // The hang-up takes seconds and lets events run. A port set up
+            // meanwhile would get its hang-up commands and DTR drop, and
+            // then be closed again: 确定 and Enter wait until it is over.
+            m_hangingUp = true;
+            m_que->setEnabled(false);
             m_hooks.hangUp();
-        // The hang-up takes seconds and the boxes are open meanwhile: a port
-        // the user has set up in that time stays open and the panel locked.
-        if (m_applied != appliedBefore)
-            return;
+            m_hangingUp = false;
+            m_que->setEnabled(true);
+        }
     }
     m_s.port.close();
     m_piccom->show();

@@ -112,9 +112,9 @@ private:
     // The system's port the open port is, when the system lists it: a USB
     // adapter is recognised by it under a new name.
     std::optional<SystemPort> m_opened;
-    // Counts the set-ups that opened a port: an unlock whose hang-up let
-    // events run sees from it that the user set up a port meanwhile.
-    int m_applied = 0;
+    // An unlock is hanging up the call on the port it closes; a set-up
+    // waits until that is over.
+    bool m_hangingUp = false;
 
     QWidget *m_frame = nullptr;
     QPushButton *m_command1 = nullptr;

@@ -692,18 +692,28 @@ private slots:
         QCOMPARE(rig->line.since(unlockedAt), QByteArray());
         QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
 
-        // Yes hangs up, and the boxes are open during its seconds of waits:
-        // a port set up meanwhile stays open when the unlock goes on.
+        // Yes hangs up, with seconds of waits while the boxes are open: a
+        // set-up waits until the hang-up is over, so no other port gets the
+        // hang-up commands and then closes again under a locked panel.
         rig->openPort("online");
         rig->dialogs.answers.enqueue(MsgAnswer::Yes);
+        bool queEnabled = true;
         QMetaObject::invokeMethod(
-            rig->window.get(), [this] { rig->openPort(DeviceCatalog::kLoopbackName); },
+            rig->window.get(),
+            [&] {
+                queEnabled = rig->control<QPushButton>("que")->isEnabled();
+                rig->control<QComboBox>("comba")->setEditText(DeviceCatalog::kLoopbackName);
+                rig->window->portPanel().Apply(); // as Enter in the box does
+            },
             Qt::QueuedConnection);
         rig->click("she");
+        QVERIFY(!queEnabled);
+        QVERIFY(!rig->window->port().isOpen());
+        QVERIFY(rig->visible("que"));
+        QVERIFY(rig->control<QPushButton>("que")->isEnabled());
+        rig->click("que");
         QVERIFY(rig->window->port().isOpen());
         QCOMPARE(rig->window->port().portName(), DeviceCatalog::kLoopbackName);
-        QVERIFY(rig->visible("she"));
-        QVERIFY(!rig->visible("Piccom"));
     }
 
     void enterInThePortBoxesApplies_data()
