@@ -1,6 +1,5 @@
 #include "terminal/TextPane.h"
 
-#include "core/TextCodec.h"
 #include "terminal/TextPaneAccessible.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -12,7 +11,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextLayout>
@@ -308,16 +306,6 @@ qsizetype TextPane::find(const QString &what, qsizetype start)
     if (at >= 0)
         select(at, what.size());
     return at;
-}
-
-bool TextPane::saveFile(const QString &path) const
-{
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = EncodeGbk(m_text);
-    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 QColor TextPane::backColor() const

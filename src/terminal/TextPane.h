@@ -68,10 +68,6 @@ public:
     // -1 when there is none, or when `what` is empty.
     qsizetype find(const QString &what, qsizetype start = 0);
 
-    // Writes the whole text in GBK to `path`, replacing the file; false when
-    // it cannot be written.
-    bool saveFile(const QString &path) const;
-
     QColor backColor() const;
     void setBackColor(const QColor &color);
 

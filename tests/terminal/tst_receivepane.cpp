@@ -337,25 +337,6 @@ private slots:
             QVERIFY(!pane.colourAt(i).isValid());
     }
 
-    void saveFileWritesGbkAndReplacesTheFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("pane.txt");
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(1000, 'x'));
-        old.close();
-
-        ReceivePane pane;
-        pane.setText(QString::fromUtf8("中A\r\n"));
-        QVERIFY(pane.saveFile(path));
-        QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray("\xD6\xD0" "A\r\n"));
-
-        QVERIFY(!pane.saveFile(dir.filePath("missing/folder/pane.txt")));
-    }
-
     void changedFiresForEveryContentChange()
     {
         ReceivePane pane;
