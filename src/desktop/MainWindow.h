@@ -78,7 +78,6 @@ public:
     CommandStore &commandStore() { return *m_store; }
     CommandSequencer &sequencer() { return *m_sequencer; }
     ModemCommands &modem() { return *m_modem; }
-    CallAnswer &callAnswer() { return *m_call; }
     PatrolDialer &patrol() { return *m_patrol; }
     Books &books() { return *m_books; }
     MenuTree &menus() { return *m_menus; }
@@ -90,8 +89,6 @@ public:
     KeywordHighlighting &keywords() { return *m_keywords; }
     DataFiles &dataFiles() { return *m_files; }
     ReceiveAutoSave &autoSave() { return *m_autoSave; }
-    // The command manager window while it is open.
-    CommandManager *commandManager() const { return m_manager; }
     void OpenCommandManager();
 
 protected:

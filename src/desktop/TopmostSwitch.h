@@ -19,7 +19,6 @@ public:
     QToolButton *Pictop2() const { return m_pictop2; }
     // Puts the window on top or makes it ordinary again, as OnTopFlag says.
     void fnOnTop();
-    bool isOnTop() const { return m_onTopFlag != 0; }
 
 private:
     QWidget &m_window;
