@@ -34,3 +34,12 @@ qsizetype WholeGbkLength(const QByteArray &bytes)
     }
     return i;
 }
+
+QString DecodeGbkPiece(const QByteArray &piece, QByteArray &held)
+{
+    QByteArray bytes = held + piece;
+    const qsizetype whole = WholeGbkLength(bytes);
+    held = bytes.mid(whole);
+    bytes.truncate(whole);
+    return DecodeGbk(bytes);
+}

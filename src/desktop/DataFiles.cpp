@@ -125,16 +125,12 @@ std::optional<QString> DataFiles::LoadTextFile(QString path)
     LineSplitter lines;
     QByteArray held; // the lead byte of a character split between pieces
     while (!failed && !file.atEnd()) {
-        QByteArray piece = file.read(kLoadPiece);
+        const QByteArray piece = file.read(kLoadPiece);
         if (piece.isEmpty()) {
             failed = true; // a read error: atEnd() was false
             break;
         }
-        piece.prepend(held);
-        const qsizetype whole = WholeGbkLength(piece);
-        held = piece.mid(whole);
-        piece.truncate(whole);
-        const QString text = DecodeGbk(piece);
+        const QString text = DecodeGbkPiece(piece, held);
         undecodable = undecodable || text.contains(QChar::ReplacementCharacter);
         lines.feed(text, take);
         // Other events run while a long file loads; closing the program ends it.

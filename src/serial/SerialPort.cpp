@@ -102,10 +102,7 @@ QString SerialPort::readText()
     const qint64 n = bytesWaiting();
     if (n <= 0)
         return {};
-    QByteArray bytes = m_heldBytes + read(n);
-    m_heldBytes = bytes.mid(WholeGbkLength(bytes));
-    bytes.chop(m_heldBytes.size());
-    return DecodeGbk(bytes);
+    return DecodeGbkPiece(read(n), m_heldBytes);
 }
 
 QByteArray SerialPort::takeHeldBytes()
