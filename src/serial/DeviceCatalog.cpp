@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -60,6 +61,14 @@ QString PermissionAdvice(const QString &location)
         .arg(location, group);
 }
 
+int DeviceAccessError(const QString &location)
+{
+    // The effective user's rights, as an open by this process gets them.
+    if (::faccessat(AT_FDCWD, QFile::encodeName(location).constData(), R_OK | W_OK, AT_EACCESS) == 0)
+        return 0;
+    return errno;
+}
+
 QList<SystemPort> DeviceCatalog::systemPorts()
 {
     QList<SystemPort> ports;
@@ -73,7 +82,7 @@ QList<SystemPort> DeviceCatalog::systemPorts()
         port.vendorId = info.vendorIdentifier();
         port.productId = info.productIdentifier();
         port.serialNumber = info.serialNumber();
-        port.permitted = ::faccessat(AT_FDCWD, QFile::encodeName(port.location).constData(), R_OK | W_OK, AT_EACCESS) == 0;
+        port.permitted = DeviceAccessError(port.location) == 0;
         ports << port;
     }
     return ports;

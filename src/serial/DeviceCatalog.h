@@ -36,6 +36,9 @@ struct SystemPort
 // Why a device could not be opened for lack of permission, and what to do
 // on this system: join the group that owns serial devices.
 QString PermissionAdvice(const QString &location);
+// 0 when this user may read and write the device file; otherwise why not,
+// as an errno value (EACCES: no permission).
+int DeviceAccessError(const QString &location);
 
 class DeviceCatalog
 {

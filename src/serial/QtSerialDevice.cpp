@@ -4,11 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 // What the port holds in memory before the device has to keep the rest:
@@ -60,8 +57,7 @@ int QtSerialDevice::open(const PortSettings &settings)
 
 bool QtSerialDevice::userMayUse() const
 {
-    const QByteArray file = QFile::encodeName(m_location);
-    return ::faccessat(AT_FDCWD, file.constData(), R_OK | W_OK, AT_EACCESS) == 0 || errno != EACCES;
+    return DeviceAccessError(m_location) != EACCES;
 }
 
 bool QtSerialDevice::applySettings(const PortSettings &s)
