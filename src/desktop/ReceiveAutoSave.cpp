@@ -55,9 +55,8 @@ bool ReceiveAutoSave::askLimit()
         const QString answer = m_s.dialogs.input(prompt, QStringLiteral("接收内容自动保存设置"), preset);
         if (answer.isEmpty())
             return false;
-        const double value = RoundHalfEven(LenientNumber(answer));
-        if (value >= 0 && value <= kLargestLimit) {
-            m_limit = int(value);
+        if (const auto value = ToIntegerWidth(LenientNumber(answer), 0, kLargestLimit)) {
+            m_limit = int(*value);
             return true;
         }
         m_s.dialogs.message(QStringLiteral("字节数应在 0 到 32760 之间！"), QStringLiteral("提示"),
