@@ -1,6 +1,7 @@
 // The data files: saving the send box and the receive pane, loading a file
 // into the send box, and auto-save of the receive pane into the day's file.
 
+#include "FileBytes.h"
 #include "WindowRig.h"
 #include "core/AppFiles.h"
 #include "core/TextCodec.h"
@@ -19,24 +20,11 @@
 
 namespace {
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 // The chunks of an auto-save file, each without its dated header.
 QStringList Chunks(const QString &path)
 {
     static const QRegularExpression header(QStringLiteral("\r\n={19}[^=\r\n]+={18}\r\n"));
-    QStringList parts = DecodeGbk(ReadFile(path)).split(header);
+    QStringList parts = DecodeGbk(FileBytes(path)).split(header);
     if (!parts.isEmpty() && parts.front().isEmpty())
         parts.removeFirst();
     return parts;
@@ -90,16 +78,16 @@ private slots:
         else
             pane().setText(text);
         const QString path = dir.filePath("saved.txt");
-        WriteFile(path, "an older file of that name");
+        WriteFileBytes(path, "an older file of that name");
         rig->dialogs.files.enqueue(path);
         trigger(item.toUtf8());
-        QCOMPARE(ReadFile(path), expected);
+        QCOMPARE(FileBytes(path), expected);
         // Cancelled: nothing written; the dialog offers the last name.
         trigger(item.toUtf8());
         QCOMPARE(rig->dialogs.shown.last().kind, ShownDialog::SaveFile);
         QCOMPARE(rig->dialogs.shown.last().text, "Text(*.txt)");
         QCOMPARE(rig->dialogs.shown.last().defaultText, path);
-        QCOMPARE(ReadFile(path), expected);
+        QCOMPARE(FileBytes(path), expected);
     }
 
     void loadingJoinsLinesByFormat_data()
@@ -120,7 +108,7 @@ private slots:
         QFETCH(QString, expected);
         window().formats().SetDataFormat(format, FormatSwitch::SendOnly);
         const QString path = dir.filePath("load.txt");
-        WriteFile(path, file);
+        WriteFileBytes(path, file);
         rig->dialogs.files.enqueue(path);
         trigger("da");
         QCOMPARE(window().sendPath().sendText(), expected);

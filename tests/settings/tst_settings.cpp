@@ -1,6 +1,7 @@
 // Loading and saving every setting, the case rule of the stores, and the
 // INI file that survives a failed save.
 
+#include "FileBytes.h"
 #include "MemorySettingsStore.h"
 #include "settings/IniSettingsStore.h"
 #include "settings/Settings.h"
@@ -60,19 +61,6 @@ QStringList entriesOf(const QComboBox &box)
     for (int i = 0; i < box.count(); ++i)
         list << box.itemText(i);
     return list;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // The books a start loads from a store, saved as the exit saves them and
@@ -407,14 +395,14 @@ void TestSettings::failedSaveKeepsOldFile()
     IniSettingsStore store(path);
     store.save("Tels", "Tel", "777");
     QVERIFY(store.commit());
-    const QByteArray old = fileBytes(path);
+    const QByteArray old = FileBytes(path);
     QVERIFY(old.contains("777"));
 
     // Something in the way of the staging file makes the write fail.
     QVERIFY(QDir().mkpath(path + ".new/blocked"));
     store.save("Tels", "Tel", "8888");
     QVERIFY(!store.commit());
-    QCOMPARE(fileBytes(path), old);
+    QCOMPARE(FileBytes(path), old);
 
     QVERIFY(QDir(path + ".new").removeRecursively());
     QVERIFY(store.commit());
@@ -439,7 +427,7 @@ void TestSettings::keysNotOursNeverOverrideOurs()
     QFETCH(QByteArray, line);
     QTemporaryDir dir;
     const QString path = dir.filePath("Kestrel5.0.ini");
-    writeFile(path, "[Tels]\nCount=3\nTel0=777\nTel1=778\nTel2=779\n" + line + "\n");
+    WriteFileBytes(path, "[Tels]\nCount=3\nTel0=777\nTel1=778\nTel2=779\n" + line + "\n");
     IniSettingsStore store(path);
     checkBooksSurviveASave(store, {"2400,n,8,1"}, {"777", "778", "779"});
     QVERIFY(store.commit());
@@ -465,7 +453,7 @@ void TestSettings::aFileNotReadIsNeverWritten()
     const QString path = dir.filePath("Kestrel5.0.ini");
     std::unique_ptr<IniSettingsStore> store;
     if (kind == "unreadable") {
-        writeFile(path, "[Sendini]\nSendString=01 03\n");
+        WriteFileBytes(path, "[Sendini]\nSendString=01 03\n");
         UnreadableFile unreadable(path);
         store = std::make_unique<IniSettingsStore>(path);
     } else {
@@ -483,7 +471,7 @@ void TestSettings::aFileNotReadIsNeverWritten()
              QStringList{"Kestrel5.0.ini"});
     if (kind == "unreadable") {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(fileBytes(path), QByteArray("[Sendini]\nSendString=01 03\n"));
+        QCOMPARE(FileBytes(path), QByteArray("[Sendini]\nSendString=01 03\n"));
     }
 }
 
@@ -507,7 +495,7 @@ void TestSettings::aSaveKeepsLinksAndPermissions()
     const QString targetPath = dir.filePath(target);
     const bool exists = !target.endsWith("new.ini");
     if (exists) {
-        writeFile(targetPath, "[Tels]\nTel=777\n");
+        WriteFileBytes(targetPath, "[Tels]\nTel=777\n");
         QFile::setPermissions(targetPath, QFile::ReadOwner | QFile::WriteOwner);
     }
     if (link == "chain") {
@@ -538,7 +526,7 @@ void TestSettings::aGbkFileKeepsItsChineseTexts()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Kestrel5.0.ini");
-    writeFile(path, EncodeGbk("[Sendini]\nSendString=拨号 ATDT\n[Tels]\nTel=总机\n"));
+    WriteFileBytes(path, EncodeGbk("[Sendini]\nSendString=拨号 ATDT\n[Tels]\nTel=总机\n"));
     {
         IniSettingsStore store(path);
         QVERIFY(store.readError().isEmpty());
@@ -546,7 +534,7 @@ void TestSettings::aGbkFileKeepsItsChineseTexts()
         QCOMPARE(store.get("Tels", "Tel", {}), QString("总机"));
         QVERIFY(store.commit());
     }
-    QVERIFY(fileBytes(path).contains(QString("总机").toUtf8()));
+    QVERIFY(FileBytes(path).contains(QString("总机").toUtf8()));
     QCOMPARE(IniSettingsStore(path).get("Sendini", "SendString", {}), QString("拨号 ATDT"));
 }
 
@@ -559,7 +547,7 @@ void TestSettings::aFileOfManyKeysLoads()
     QByteArray text = "[Tels]\nTel=777\n[Many]\n";
     for (int i = 0; i < 100000; ++i)
         text += "Key" + QByteArray::number(i) + '=' + QByteArray::number(i) + '\n';
-    writeFile(path, text);
+    WriteFileBytes(path, text);
     IniSettingsStore store(path);
     QCOMPARE(store.get("many", "key99999", {}), QString("99999"));
     QCOMPARE(store.get("TELS", "tel", {}), QString("777"));
