@@ -12,6 +12,7 @@
 //    back at a random moment; the time until the port is open again,
 //    over 20 returns.
 
+#include "CpuTime.h"
 #include "PtyPair.h"
 #include "core/Scheduler.h"
 #include "serial/DeviceCatalog.h"
@@ -28,17 +29,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 void runFor(int ms)
 {

@@ -27,6 +27,7 @@
 // limit (into a temporary folder): the pane never grows past it, and the
 // way from empty to full counts every character shown, the day file's too.
 
+#include "CpuTime.h"
 #include "MemorySettingsStore.h"
 #include "PaneMeasures.h"
 #include "PtyPair.h"
@@ -57,7 +58,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -175,13 +175,6 @@ void measureTicks(MainWindow &window, qsizetype size)
     std::sort(ms.begin(), ms.end());
     std::printf("Hex     keyword_tick_ms pane %6.2f MB: %.3f\n", size / 1e6, ms[ms.size() / 2]);
     pane.setText(QString());
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double percentile(std::vector<double> values, double p)
