@@ -3,6 +3,7 @@
 #include "serial/LoopbackDevice.h"
 #include "serial/QtSerialDevice.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -117,6 +118,12 @@ QString DeviceCatalog::deviceFile(const QString &name)
 {
     const QString path = devicePath(name);
     return path.startsWith(u'/') ? path : QStringLiteral("/dev/") + path;
+}
+
+bool DeviceCatalog::namesPseudoTerminal(const QString &name)
+{
+    const QString file = QDir::cleanPath(deviceFile(name));
+    return file.startsWith(QLatin1String("/dev/pts/")) && !QFileInfo(file).isSymLink();
 }
 
 std::unique_ptr<SerialDevice> DeviceCatalog::create(const QString &name) const

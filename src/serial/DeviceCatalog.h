@@ -60,6 +60,11 @@ public:
     static QString devicePath(const QString &name);
     // The device file of a port name: a bare name is looked for in /dev.
     static QString deviceFile(const QString &name);
+    // True when the name is a pseudo-terminal's own device file (/dev/pts/N),
+    // not a link to one. Such a device never comes back once its far end is
+    // gone: the kernel gives its number to the next pseudo-terminal that any
+    // program opens.
+    static bool namesPseudoTerminal(const QString &name);
 
     std::unique_ptr<SerialDevice> create(const QString &name) const;
 

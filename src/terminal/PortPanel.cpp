@@ -310,10 +310,12 @@ void PortPanel::onDeviceLost(const QString &reason)
     // The device went away under an open port (an adapter unplugged, the far
     // end of a pseudo-terminal closed): the port is closed already. Sending
     // into the void stops. With 断线自动重连 the device is waited for;
-    // otherwise the panel unlocks for a new choice and says so.
+    // otherwise the panel unlocks for a new choice and says so. A
+    // pseudo-terminal named by its own path is not waited for: that path
+    // will name another program's terminal, never this one again.
     emit portLost();
     m_s.flags.connected = false;
-    if (m_mAutoReconnect->isChecked()) {
+    if (m_mAutoReconnect->isChecked() && !DeviceCatalog::namesPseudoTerminal(m_s.port.portName())) {
         // No box to click away: the panel stays as it was and the port
         // reopens by itself when the device is back.
         m_s.status.setMessage(QStringLiteral(" 串口已断开，等待重新连接 ... "));
