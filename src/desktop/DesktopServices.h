@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QStringList>
 
+#include <functional>
+
 // The hot keys the main window registers, by id.
 enum HotKeyId {
     ShowHideKey = 0, // keypad multiply: hides the window into the tray and back
@@ -51,9 +53,12 @@ public:
     virtual bool openPath(const QString &path) = 0;
     // The full path of an installed program, or empty.
     virtual QString findProgram(const QString &name) const = 0;
-    // The command line of the desktop's default program for a MIME type,
-    // without file arguments, or empty.
-    virtual QStringList defaultCommandFor(const QString &mimeType) const = 0;
+    // Asks the desktop for the command line of its default program for a
+    // MIME type, without file arguments, and answers later (empty when there
+    // is none) without holding up the window meanwhile. No answer comes once
+    // context is gone.
+    using CommandAnswer = std::function<void(const QStringList &command)>;
+    virtual void askDefaultCommand(const QString &mimeType, QObject *context, CommandAnswer answer) = 0;
     // Starts a program without waiting; false when it cannot start.
     virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
 

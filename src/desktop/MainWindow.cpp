@@ -239,7 +239,8 @@ void MainWindow::buildMenus()
         sayIfNotOpened(ToolLauncher(m_services.desktop).StartCalculator(), QStringLiteral("计算器"));
     });
     item("计事本", [this] {
-        sayIfNotOpened(ToolLauncher(m_services.desktop).StartTextEditor(), QStringLiteral("文本编辑器"));
+        ToolLauncher(m_services.desktop).StartTextEditor(
+            this, [this](bool started) { sayIfNotOpened(started, QStringLiteral("文本编辑器")); });
     });
     item("guanyu", [this] { sayIfNotOpened(HelpFile().open(m_services.desktop), QStringLiteral("使用说明")); });
     item("guangty", [this] { openAbout(); });

@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -26,22 +28,25 @@ constexpr int kQueryTimeoutMs = 3000;
 QStringList DesktopEntryCommand(const QString &entryText)
 {
     bool inMainGroup = false;
+    QStringList command;
     for (const QString &raw : entryText.split(u'\n')) {
         const QString line = raw.trimmed();
         if (line.startsWith(u'[')) {
             inMainGroup = line == QLatin1String("[Desktop Entry]");
             continue;
         }
-        if (!inMainGroup || !line.startsWith(QLatin1String("Exec=")))
+        if (!inMainGroup)
             continue;
-        QStringList command;
+        if (line == QLatin1String("Terminal=true"))
+            return {};
+        if (!line.startsWith(QLatin1String("Exec=")) || !command.isEmpty())
+            continue;
         for (const QString &arg : QProcess::splitCommand(line.mid(5))) {
             if (!(arg.size() == 2 && arg.startsWith(u'%')))
                 command << arg;
         }
-        return command;
     }
-    return {};
+    return command;
 }
 
 SystemDesktop::SystemDesktop(const QString &lockPath, QObject *parent)
@@ -144,22 +149,39 @@ QString SystemDesktop::findProgram(const QString &name) const
     return QStandardPaths::findExecutable(name);
 }
 
-QStringList SystemDesktop::defaultCommandFor(const QString &mimeType) const
+void SystemDesktop::askDefaultCommand(const QString &mimeType, QObject *context, CommandAnswer answer)
 {
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
-    if (!query.waitForFinished(kQueryTimeoutMs)) {
-        query.kill();
-        query.waitForFinished(kQueryTimeoutMs);
-        return {};
-    }
-    const QString entryName = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
-    if (entryName.isEmpty())
-        return {};
-    QFile entry(QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entryName));
-    if (!entry.open(QIODevice::ReadOnly))
-        return {};
-    return DesktopEntryCommand(QString::fromUtf8(entry.readAll()));
+    // xdg-mime may take seconds (it starts a shell and may ask the desktop),
+    // so it runs beside the window; the answer comes when it ends, or empty
+    // when it cannot start or takes too long.
+    auto *query = new QProcess(this);
+    auto *limit = new QTimer(query);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, query, &QProcess::kill);
+    QPointer<QObject> guard(context);
+    auto reply = [query, guard, answer](const QStringList &command) {
+        query->disconnect();
+        query->deleteLater();
+        if (guard)
+            answer(command);
+    };
+    connect(query, &QProcess::errorOccurred, this, [reply](QProcess::ProcessError error) {
+        // A crash or a kill is followed by finished, which answers.
+        if (error == QProcess::FailedToStart)
+            reply({});
+    });
+    connect(query, &QProcess::finished, this, [query, reply](int code, QProcess::ExitStatus status) {
+        const QString entryName = QString::fromUtf8(query->readAllStandardOutput()).trimmed();
+        if (status != QProcess::NormalExit || code != 0 || entryName.isEmpty()) {
+            reply({});
+            return;
+        }
+        QFile entry(QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entryName));
+        reply(entry.open(QIODevice::ReadOnly) ? DesktopEntryCommand(QString::fromUtf8(entry.readAll()))
+                                              : QStringList());
+    });
+    limit->start(kQueryTimeoutMs);
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
 }
 
 bool SystemDesktop::startProgram(const QString &program, const QStringList &arguments)

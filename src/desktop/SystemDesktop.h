@@ -12,7 +12,9 @@ class QSystemTrayIcon;
 class X11KeyGrab;
 
 // The command line of a desktop entry's Exec key (freedesktop.org desktop
-// entry text), without its field codes (%f, %U, ...); empty when it has none.
+// entry text), without its field codes (%f, %U, ...); empty when it has none
+// or when the entry runs in a terminal (Terminal=true): started from here it
+// would have nowhere to show.
 QStringList DesktopEntryCommand(const QString &entryText);
 
 class SystemDesktop : public DesktopServices
@@ -36,7 +38,7 @@ public:
     LockKeys lockKeys() const override;
     bool openPath(const QString &path) override;
     QString findProgram(const QString &name) const override;
-    QStringList defaultCommandFor(const QString &mimeType) const override;
+    void askDefaultCommand(const QString &mimeType, QObject *context, CommandAnswer answer) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
 
 private:

@@ -27,25 +27,31 @@ QList<QStringList> asCommands(const QStringList &programs)
 
 } // namespace
 
-bool ToolLauncher::startFirstInstalled(const QList<QStringList> &commands)
+bool ToolLauncher::startFirstInstalled(DesktopServices &desktop, const QList<QStringList> &commands)
 {
     for (const QStringList &command : commands) {
         if (command.isEmpty())
             continue;
-        const QString path = m_desktop.findProgram(command.first());
+        const QString path = desktop.findProgram(command.first());
         if (!path.isEmpty())
-            return m_desktop.startProgram(path, command.mid(1));
+            return desktop.startProgram(path, command.mid(1));
     }
     return false;
 }
 
 bool ToolLauncher::StartCalculator()
 {
-    return startFirstInstalled(asCommands(kCalculators));
+    return startFirstInstalled(m_desktop, asCommands(kCalculators));
 }
 
-bool ToolLauncher::StartTextEditor()
+void ToolLauncher::StartTextEditor(QObject *context, std::function<void(bool started)> done)
 {
-    return startFirstInstalled(QList<QStringList>{m_desktop.defaultCommandFor(QStringLiteral("text/plain"))} +
-                               asCommands(kEditors));
+    // The answer may come after this launcher is gone: it keeps only the
+    // desktop, which lives as long as the program.
+    DesktopServices &desktop = m_desktop;
+    desktop.askDefaultCommand(QStringLiteral("text/plain"), context,
+                              [&desktop, done](const QStringList &defaultEditor) {
+                                  done(startFirstInstalled(desktop, QList<QStringList>{defaultEditor} +
+                                                                        asCommands(kEditors)));
+                              });
 }

@@ -5,7 +5,10 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class DesktopServices;
+class QObject;
 
 class ToolLauncher
 {
@@ -17,12 +20,14 @@ public:
 
     explicit ToolLauncher(DesktopServices &desktop) : m_desktop(desktop) {}
 
-    // Each is false when no program was started.
+    // False when no program was started.
     bool StartCalculator();
-    bool StartTextEditor();
+    // Asks the desktop for its default editor first, so whether one started
+    // is told later, to done, unless context is gone by then.
+    void StartTextEditor(QObject *context, std::function<void(bool started)> done);
 
 private:
-    bool startFirstInstalled(const QList<QStringList> &commands);
+    static bool startFirstInstalled(DesktopServices &desktop, const QList<QStringList> &commands);
 
     DesktopServices &m_desktop;
 };

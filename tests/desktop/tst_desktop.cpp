@@ -3,6 +3,7 @@
 // cycle, always-on-top, enlarging the receive area, the fixed size, the
 // status panels, the tools, help and about.
 
+#include "FileBytes.h"
 #include "WindowRig.h"
 #include "desktop/DesktopServices.h"
 #include "desktop/HelpFile.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -444,6 +446,56 @@ bianji bianji
         QCOMPARE(DesktopEntryCommand("[Desktop Entry]\nExec=\"/opt/my editor/run\" %f\n"),
                  QStringList{"/opt/my editor/run"});
         QVERIFY(DesktopEntryCommand("[Desktop Entry]\nName=No command\n").isEmpty());
+        // An editor that runs in a terminal would start with nowhere to show.
+        QVERIFY(DesktopEntryCommand("[Desktop Entry]\nExec=vim %F\nTerminal=true\n").isEmpty());
+        QVERIFY(DesktopEntryCommand("[Desktop Entry]\nTerminal=true\nExec=vim %F\n").isEmpty());
+        QCOMPARE(DesktopEntryCommand("[Desktop Entry]\nExec=gvim %F\nTerminal=false\n"), QStringList{"gvim"});
+    }
+
+    // The desktop's default editor is asked of xdg-mime beside the window:
+    // the call returns at once, the answer comes when xdg-mime has spoken,
+    // and none comes for a window that is gone by then.
+    void theDefaultEditorIsAskedWithoutWaiting()
+    {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath("bin"), apps = dir.filePath("share/applications");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(apps));
+        // A slow xdg-mime: it answers with the entry named in "answer" once
+        // the test creates "go".
+        const QByteArray folder = dir.path().toUtf8();
+        WriteFileBytes(bin + "/xdg-mime", "#!/bin/sh\nwhile [ ! -e '" + folder + "/go' ]; do sleep 0.01; done\n"
+                                          "cat '" + folder + "/answer'\n");
+        QFile::setPermissions(bin + "/xdg-mime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        WriteFileBytes(apps + "/pad.desktop", "[Desktop Entry]\nExec=pad --new %U\n");
+        WriteFileBytes(apps + "/vi.desktop", "[Desktop Entry]\nExec=vi %F\nTerminal=true\n");
+        const QByteArray path = qgetenv("PATH"), dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("PATH", bin.toUtf8() + ':' + path);
+        qputenv("XDG_DATA_HOME", dir.filePath("share").toUtf8());
+
+        SystemDesktop desktop(dir.filePath("kestrel.lock"));
+        struct Case { QByteArray entry; QStringList command; };
+        for (const Case &c : {Case{"pad.desktop", {"pad", "--new"}}, Case{"vi.desktop", {}},
+                              Case{"none.desktop", {}}}) {
+            QFile::remove(dir.filePath("go"));
+            WriteFileBytes(dir.filePath("answer"), c.entry);
+            QObject window;
+            int answers = 0, answersToTheClosed = 0;
+            QStringList command{"unset"};
+            auto closed = std::make_unique<QObject>();
+            desktop.askDefaultCommand("text/plain", closed.get(), [&](const QStringList &) { ++answersToTheClosed; });
+            desktop.askDefaultCommand("text/plain", &window, [&](const QStringList &answer) {
+                ++answers;
+                command = answer;
+            });
+            QCOMPARE(answers, 0);
+            closed.reset();
+            WriteFileBytes(dir.filePath("go"), "");
+            QTRY_COMPARE(answers, 1);
+            QCOMPARE(command, c.command);
+            QCOMPARE(answersToTheClosed, 0);
+        }
+        qputenv("PATH", path);
+        qputenv("XDG_DATA_HOME", dataHome);
     }
 
     void helpOpensTheHelpTextOrSaysItCannot()

@@ -64,9 +64,9 @@ struct RecordingDesktop : DesktopServices
     {
         return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
     }
-    QStringList defaultCommandFor(const QString &mimeType) const override
+    void askDefaultCommand(const QString &mimeType, QObject *, CommandAnswer answer) override
     {
-        return mimeType == QLatin1String("text/plain") ? defaultEditor : QStringList();
+        answer(mimeType == QLatin1String("text/plain") ? defaultEditor : QStringList());
     }
     bool startProgram(const QString &program, const QStringList &arguments) override
     {
