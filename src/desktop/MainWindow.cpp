@@ -84,8 +84,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     m_send = new SendPath({*m_port, services.scheduler, services.dialogs, *m_status, *m_toolbar,
                            m_flags, *m_formats},
                           central);
-    m_receive = new ReceivePath({*m_port, services.scheduler, services.dialogs, *m_toolbar,
-                                 m_flags, *m_formats},
+    m_receive = new ReceivePath({*m_port, services.scheduler, services.dialogs, *m_toolbar, *m_formats},
                                 central);
     m_checks = new CheckCodes(services.dialogs, *m_formats, *m_send, *m_receive->Text2(), central);
 
@@ -164,11 +163,14 @@ void MainWindow::buildModem()
                  return DialMethod::Tone;
              return m_call->moption()->isChecked() ? DialMethod::Pulse : DialMethod::None;
          },
-         [this] { m_flags.receiveActive = false; },
+         [this] {
+             if (m_receive->isReceiving())
+                 m_receive->StopReceive();
+         },
          [this](const QString &text) { m_receive->Text2()->append(text); }},
         m_values.handshakeWaitMs);
     m_call = new CallAnswer({*m_port, scheduler, m_services.dialogs, *m_status, m_flags, *m_modem,
-                             *m_send, m_values.handshakeWaitMs},
+                             *m_send, *m_receive, m_values.handshakeWaitMs},
                             centralWidget());
     m_patrol = new PatrolDialer({*m_port, scheduler, m_services.dialogs, *m_status, *m_call, *m_send,
                                  *m_receive, *m_portPanel->numtext(), m_values.passCount,
@@ -176,7 +178,8 @@ void MainWindow::buildModem()
                                 this);
     m_send->setStopCountdown([this] { m_call->go()->stop(); });
     m_portPanel->setHooks({[this] { m_call->CheckCarrierLoss(); }, [this] { m_call->HangUpAction(); },
-                           [this] { return m_send->isAutoSending(); }});
+                           [this] { return m_send->isAutoSending(); },
+                           [this] { return m_receive->isReceiving(); }});
 }
 
 void MainWindow::buildCommands()

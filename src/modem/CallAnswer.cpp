@@ -5,6 +5,7 @@
 #include "core/Widgets.h"
 #include "modem/ModemCommands.h"
 #include "serial/SerialPort.h"
+#include "terminal/ReceivePath.h"
 #include "terminal/SendPath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
@@ -206,7 +207,10 @@ void CallAnswer::CallWatch()
         || !m_huru->isChecked())
         return;
     m_s.status.setMessage(QStringLiteral(" 等待呼入 ..."));
-    m_s.flags.receiveActive = false;
+    // The watch reads the port's input itself: receiving goes off, and the
+    // window shows it.
+    if (m_s.receive.isReceiving())
+        m_s.receive.StopReceive();
     if (m_ringWatch.feed(port.readText()))
         answerIncomingCall();
 }

@@ -16,6 +16,7 @@ class QWidget;
 class Dialogs;
 class ModemCommands;
 class ProgressShape;
+class ReceivePath;
 class Scheduler;
 class SendPath;
 class SerialPort;
@@ -36,6 +37,7 @@ public:
         TerminalFlags &flags;
         ModemCommands &modem;
         SendPath &send;
+        ReceivePath &receive;
         const int &handshakeWaitMs;
     };
 

@@ -23,7 +23,7 @@ struct ModemWindow
 {
     std::function<QString()> phoneNumber;             // text of the phone box numtext
     std::function<DialMethod()> dialMethod;           // yoption / moption
-    std::function<void()> stopReceiving;              // clears the receive-active flag
+    std::function<void()> stopReceiving;              // receiving off, as 停 止 does, if it is on
     std::function<void(const QString &)> appendToPane; // appends to the receive pane Text2
 };
 

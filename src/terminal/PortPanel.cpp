@@ -240,7 +240,10 @@ void PortPanel::Apply()
         return;
     if (SetupPort()) {
         m_piccom->hide();
-        m_s.toolbar.setPressed(3, true);
+        // Receiving that is on (from before, or 接收 pressed during the
+        // set-up's wait) stays shown on the toolbar: only a stop shows 停止.
+        if (!m_hooks.isReceiving || !m_hooks.isReceiving())
+            m_s.toolbar.setPressed(3, true);
         m_numtext->setEnabled(false);
         m_text4->setEnabled(false);
         m_comba->setEnabled(false);

@@ -43,12 +43,14 @@ public:
     };
     // What other parts add to the panel: the check for a lost carrier right
     // after the CD lamp is painted and the hang-up action (call and answer),
-    // and whether auto-sending is on, which keeps the panel locked.
+    // whether auto-sending is on, which keeps the panel locked, and whether
+    // receiving is on, which the toolbar keeps showing after a set-up.
     struct Hooks
     {
         std::function<void()> checkCarrierLoss;
         std::function<void()> hangUp;
         std::function<bool()> isAutoSending;
+        std::function<bool()> isReceiving;
     };
 
     PortPanel(const Services &services, QWidget *parent);

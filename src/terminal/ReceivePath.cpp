@@ -7,7 +7,6 @@
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/ReceivePane.h"
-#include "terminal/TerminalFlags.h"
 #include "terminal/Toolbar.h"
 
 #include <QCheckBox>
@@ -39,7 +38,7 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     // Not inside a write that waits for its bytes to leave: the next poll
     // tick after it drains what came meanwhile.
     connect(m_drainSoon, &QTimer::timeout, this, [this] {
-        if (m_s.flags.receiveActive && !m_s.scheduler.isShuttingDown() && !m_s.port.isWriting())
+        if (m_receiving && !m_s.scheduler.isShuttingDown() && !m_s.port.isWriting())
             DrainInput();
     });
     connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
@@ -71,7 +70,8 @@ void ReceivePath::buildControls(QWidget *parent)
 
 void ReceivePath::StartPolling()
 {
-    m_s.flags.receiveActive = false;
+    // The receive state is left as it is: 接收 may have been pressed while
+    // start-up's port set-up waited, and the buttons show that.
     m_mtimer->start();
 }
 
@@ -91,7 +91,7 @@ void ReceivePath::PollTick()
         return;
     }
     emit polling();
-    if (m_s.flags.receiveActive)
+    if (m_receiving)
         DrainInput();
     // Exit stops polling for good, also in the middle of a drain.
     if (!m_s.scheduler.isShuttingDown())
@@ -112,7 +112,7 @@ void ReceivePath::DrainInput()
     QElapsedTimer step;
     step.start();
     qint64 waiting = 0;
-    while (m_s.flags.receiveActive && (waiting = port.bytesWaiting()) > 0) {
+    while (m_receiving && (waiting = port.bytesWaiting()) > 0) {
         if (format == DataFormat::String) {
             m_shown += port.readText();
             received += waiting;
@@ -141,7 +141,7 @@ void ReceivePath::DrainInput()
 
 void ReceivePath::drainSoon()
 {
-    if (m_s.flags.receiveActive && !m_drainSoon->isActive())
+    if (m_receiving && !m_drainSoon->isActive())
         m_drainSoon->start();
 }
 
@@ -175,15 +175,15 @@ void ReceivePath::StartReceive()
     m_s.toolbar.setPressed(3, false);
     // Bytes that arrived while receiving was stopped are dropped.
     m_s.port.discardInput();
-    m_s.flags.receiveActive = true;
+    m_receiving = true;
 }
 
 void ReceivePath::StopReceive()
 {
     m_receive->show();
     m_tings->hide();
+    m_receiving = false;
     emit receiveStopped();
-    m_s.flags.receiveActive = false;
     m_s.toolbar.setPressed(3, true);
     m_s.toolbar.setPressed(2, false);
     m_s.toolbar.setPressed(1, false);
@@ -191,7 +191,7 @@ void ReceivePath::StopReceive()
 
 bool ReceivePath::isReceiving() const
 {
-    return !m_receive->isVisibleTo(m_receive->parentWidget());
+    return m_receiving;
 }
 
 void ReceivePath::Clear()

@@ -22,7 +22,6 @@ class SerialPort;
 class Toolbar;
 class Timer;
 class Dialogs;
-struct TerminalFlags;
 
 class ReceivePath : public QObject
 {
@@ -34,7 +33,6 @@ public:
         Scheduler &scheduler;
         Dialogs &dialogs;
         Toolbar &toolbar;
-        TerminalFlags &flags;
         FormatSwitch &formats;
     };
 
@@ -43,7 +41,7 @@ public:
     ReceivePane *Text2() const { return m_text2; }
     Timer *mtimer() const { return m_mtimer; }
 
-    // Starts the poll timer with receiving off (the end of start-up).
+    // Starts the poll timer (the end of start-up); receiving stays as it is.
     void StartPolling();
     void StopPolling();
 
@@ -53,6 +51,8 @@ public:
 
     // The receive action (`Receive`, menu 接收, toolbar button 2).
     void Receive();
+    // The only ways receiving goes on and off: each changes the state, the
+    // buttons `Receive`/`tings` and the toolbar together.
     void StartReceive();
     void StopReceive();
     bool isReceiving() const;
@@ -83,6 +83,8 @@ private:
     void showHeldBytes();
 
     Services m_s;
+    // Receiving is on; changed by StartReceive and StopReceive alone.
+    bool m_receiving = false;
     Timer *m_mtimer = nullptr;
     qint64 m_counter = 0;
     QTimer *m_drainSoon = nullptr;

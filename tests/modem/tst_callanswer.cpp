@@ -7,6 +7,7 @@
 #include "modem/SimulatedModem.h"
 #include "serial/SerialPort.h"
 #include "terminal/SendPath.h"
+#include "terminal/Toolbar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -334,6 +335,75 @@ private slots:
         // The writes are recorded only while the port is open.
         QVERIFY(rig->line.since(from).startsWith("+++ATH0\r\n"));
         QVERIFY(!rig->window->port().isOpen());
+    }
+
+    // 接收 (F2) pressed while one of these waits lets events run: whatever
+    // the window shows afterwards is what happens to the bytes that come.
+    void receiveStateAgreesWithTheWindowAfterAPressInAnyWait_data()
+    {
+        QTest::addColumn<QString>("wait");
+        QTest::newRow("start-up's port set-up") << "start-up";
+        QTest::newRow("port set-up of 确 定") << "apply";
+        QTest::newRow("call that connects") << "call";
+        QTest::newRow("call while waiting for calls") << "call, waiting";
+        QTest::newRow("answer") << "answer";
+        QTest::newRow("hang-up while waiting for calls") << "hang-up, waiting";
+    }
+    void receiveStateAgreesWithTheWindowAfterAPressInAnyWait()
+    {
+        QFETCH(QString, wait);
+        bool pressed = false;
+        // Pressed at ms from now, inside the wait that follows.
+        const auto pressAfter = [&](int ms) {
+            rig->after(ms, [&] {
+                rig->control<QAction>("接收")->trigger();
+                pressed = true;
+            });
+        };
+        QCheckBox *huru = rig->control<QCheckBox>("Huru");
+        if (wait == "start-up") {
+            rig->settings.save("ComPort", "Port", kPeer);
+            pressAfter(300); // the 500 ms before DTR is raised again
+            rig->window->StartUp();
+        } else if (wait == "apply") {
+            pressAfter(300);
+            openPort(kPeer);
+        } else if (wait.startsWith("call")) {
+            openPort(kPeer, "1031");
+            huru->setChecked(wait == "call, waiting");
+            pressAfter(1000);
+            if (wait == "call")
+                rig->after(5000, [&] { peer->lines.cd = true; });
+            call();
+        } else if (wait == "answer") {
+            openPort(kPeer);
+            huru->click();
+            rig->clock.advance(100);
+            peer->feed("RING\r\n");
+            pressAfter(500); // before ATHA
+            rig->after(5000, [&] { peer->lines.cd = true; });
+            QVERIFY(rig->clock.advanceUntil([this] { return rig->visible("hang"); }, 10000));
+        } else if (wait == "hang-up, waiting") {
+            openPort(kPeer, "1031");
+            rig->after(5000, [&] { peer->lines.cd = true; });
+            call();
+            QVERIFY(rig->visible("hang"));
+            huru->click(); // waits for the next call once this one is over
+            pressAfter(1000);
+            peer->lines.cd = false;
+            rig->click("hang");
+        }
+        QVERIFY(pressed);
+
+        rig->clock.advance(100);
+        peer->feed("\x55\xAA");
+        rig->clock.advance(100);
+        const bool receiving = rig->visible("tings");
+        QCOMPARE(rig->visible("Receive"), !receiving);
+        QCOMPARE(rig->pane().contains("55 AA "), receiving);
+        const Toolbar &toolbar = rig->window->toolbar();
+        QCOMPARE(toolbar.isPressed(2), receiving);
+        QCOMPARE(toolbar.isPressed(3), !receiving);
     }
 };
 

@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(w.port().portName(), QString("1"));
         QCOMPARE(w.port().settings(), QString("9600,n,8,1"));
         QVERIFY(w.receivePath().mtimer()->isActive());
-        QVERIFY(!w.flags().receiveActive);
+        QVERIFY(!w.receivePath().isReceiving());
         QVERIFY(run.dialogs.shown.isEmpty());
         QCOMPARE(store.commits, 0);
     }
