@@ -173,7 +173,7 @@ void MainWindow::buildModem()
                              *m_send, *m_receive, m_values.handshakeWaitMs},
                             centralWidget());
     m_patrol = new PatrolDialer({*m_port, scheduler, m_services.dialogs, *m_status, *m_call, *m_send,
-                                 *m_receive, *m_portPanel->numtext(), m_values.passCount,
+                                 *m_receive, *m_formats, *m_portPanel->numtext(), m_values.passCount,
                                  [this] { m_sequencer->RunAllCommands(); }},
                                 this);
     m_send->setStopCountdown([this] { m_call->go()->stop(); });

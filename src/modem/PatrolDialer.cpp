@@ -8,6 +8,7 @@
 #include "modem/CallAnswer.h"
 #include "modem/PatrolRecord.h"
 #include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/SendPath.h"
@@ -217,13 +218,23 @@ void PatrolDialer::mark(const Entry &entry)
 
 void PatrolDialer::serveCall(bool sendCommands)
 {
+    // The send box is sent when the user had put text there. A command run
+    // leaves its last command in the box and that command's format in
+    // force: the user's text goes back in, in the format it was typed in,
+    // else the last command would go out a second time.
+    const QString userText = m_s.send.sendText();
+    const DataFormat userFormat = m_s.formats.sendFormat();
     // A stop asked for meanwhile skips straight to the hang-up.
     if (sendCommands && !m_stopRequested) {
         m_s.runAllCommands();
         if (closing())
             return;
+        if (!userText.isEmpty()) {
+            m_s.send.setSendText(userText);
+            m_s.formats.SetDataFormat(int(userFormat), FormatSwitch::SendOnly);
+        }
     }
-    if (!m_stopRequested && !m_s.send.sendText().isEmpty()) {
+    if (!m_stopRequested && !userText.isEmpty()) {
         m_s.receive.Receive();
         m_s.send.Send();
     }

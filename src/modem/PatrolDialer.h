@@ -21,6 +21,7 @@ class QAction;
 class QComboBox;
 class CallAnswer;
 class Dialogs;
+class FormatSwitch;
 class ReceivePath;
 class Scheduler;
 class SendPath;
@@ -48,6 +49,7 @@ public:
         CallAnswer &call;
         SendPath &send;
         ReceivePath &receive;
+        FormatSwitch &formats;
         QComboBox &numtext;  // the phone box: its text is dialed, its list is the phone book
         QString &passCount;  // the settings value "Options"/"LoopTimes"
         // The command sequencer's 全部发送; returns when the run has ended.

@@ -8,6 +8,8 @@
 #include "core/TextCodec.h"
 #include "modem/PatrolDialer.h"
 #include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/SendPath.h"
 
 #include <QAction>
 #include <QDate>
@@ -162,6 +164,50 @@ private slots:
         QCOMPARE(rig->dialogs.messages(), (QStringList{kStartQuestion, "拨通后发预定义命令吗?", kSaveQuestion}));
         QCOMPARE(rig->dialogs.shown.last().title, QString("提示"));
         QCOMPARE(mAutoDial()->text(), QString("自动巡拨"));
+    }
+
+    void answeredPeerGetsTheCommandsAndTheUsersText_data()
+    {
+        QTest::addColumn<bool>("commands");
+        QTest::addColumn<QString>("sendBox"); // typed in String format
+        QTest::addColumn<QByteArray>("peerGets");
+        QTest::newRow("neither") << false << "" << QByteArray();
+        QTest::newRow("send box") << false << "hi" << QByteArray("hi\r\n");
+        QTest::newRow("commands") << true << "" << QByteArray("AB");
+        QTest::newRow("commands, then send box") << true << "hi" << QByteArray("ABhi\r\n");
+    }
+    void answeredPeerGetsTheCommandsAndTheUsersText()
+    {
+        QFETCH(bool, commands);
+        QFETCH(QString, sendBox);
+        QFETCH(QByteArray, peerGets);
+        rig->window->formats().SetDataFormat(int(DataFormat::String), FormatSwitch::SendOnly);
+        rig->window->sendPath().setSendText(sendBox);
+        setPassCount("1");
+        rig->dialogs.inputs << "1030" << QString();
+        rig->dialogs.answers << MsgAnswer::Yes << (commands ? MsgAnswer::Yes : MsgAnswer::No);
+        if (commands)
+            rig->dialogs.answers << MsgAnswer::No; // 接收数据吗？
+        rig->dialogs.answers << MsgAnswer::No; // no record
+        mAutoDial()->trigger();
+
+        // What went out between the dial and the hang-up's "+++".
+        QByteArray connected;
+        bool dialed = false;
+        for (const QByteArray &chunk : rig->line.chunks()) {
+            if (chunk == "+++")
+                break;
+            if (dialed)
+                connected += chunk;
+            dialed = dialed || chunk == "ATDT1030\r\n";
+        }
+        QVERIFY(dialed);
+        QCOMPARE(connected, peerGets);
+        // The user's text is back in the box, in the format it was typed in.
+        if (!sendBox.isEmpty()) {
+            QCOMPARE(rig->window->sendPath().sendText(), sendBox);
+            QCOMPARE(rig->window->formats().sendFormat(), DataFormat::String);
+        }
     }
 
     void stopEndsAfterTheAttemptInProgress()
