@@ -31,6 +31,13 @@ const QString kListNotConnected = QStringLiteral("         ->不通<-");
 const QString kPaneConnected = QStringLiteral("   ->通<-  ");
 const QString kPaneNotConnected = QStringLiteral("   ->不通<-  ");
 
+// A phone-list entry is the number's own when it is the number, bare or
+// followed by one of the marks; "1030" is not the entry of "103".
+bool IsEntryOf(const QString &listed, const QString &number)
+{
+    return listed == number || listed == number + kListConnected || listed == number + kListNotConnected;
+}
+
 // The entry box's prompt with n numbers entered so far.
 QString EntryPrompt(int n)
 {
@@ -209,7 +216,7 @@ void PatrolDialer::mark(const Entry &entry)
         // number just dialed.
         KeepShownText keep(&m_s.numtext);
         if (entry.listIndex < m_s.numtext.count()
-            && m_s.numtext.itemText(entry.listIndex).startsWith(entry.number))
+            && IsEntryOf(m_s.numtext.itemText(entry.listIndex), entry.number))
             m_s.numtext.setItemText(entry.listIndex,
                                     entry.number + (entry.connected ? kListConnected : kListNotConnected));
     }

@@ -210,6 +210,32 @@ private slots:
         }
     }
 
+    // The phone book was edited during the dial: the patrol's entry for 105
+    // now reads listed. Only the number itself, bare or marked, is marked.
+    void markLandsOnlyOnTheNumbersOwnEntry_data()
+    {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("marked");
+        const QString busy = "105         ->不通<-";
+        QTest::newRow("the number") << "105" << busy;
+        QTest::newRow("marked answered") << "105      ->通<-" << busy;
+        QTest::newRow("marked not answered") << busy << busy;
+        QTest::newRow("a longer number") << "1050" << "1050";
+        QTest::newRow("a longer number, marked") << "1050      ->通<-" << "1050      ->通<-";
+        QTest::newRow("the number with a note") << "105 总机" << "105 总机";
+    }
+    void markLandsOnlyOnTheNumbersOwnEntry()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, marked);
+        QComboBox *numtext = rig->control<QComboBox>("numtext");
+        setPassCount("1");
+        rig->after(4000, [&] { numtext->setItemText(numtext->count() - 1, listed); }); // during the dial
+        patrol({"105"});
+        QCOMPARE(dials(), QStringList{"105"});
+        QCOMPARE(rig->entries("numtext").last(), marked);
+    }
+
     void stopEndsAfterTheAttemptInProgress()
     {
         qsizetype boxes = 0;
