@@ -1,6 +1,6 @@
 // What the receive pane costs: the time of one append of 300 characters of
-// hex text with the pane holding 10 KB to 10 MB of text; at 1 MB the time of
-// one repaint, the rate at which the pane takes hex text and how busy it is
+// hex text with the pane holding 10 KB to 10 MB of text, and of one character
+// typed over another in the middle of it; at 1 MB the time of one repaint, the rate at which the pane takes hex text and how busy it is
 // at 921600 baud; the time to write a pane of 10 MB and to lay its lines out
 // again for a new width; and the
 // peak memory. Sizes count characters of text (1 KB = 1024).
@@ -74,6 +74,29 @@ double busyPercent(ReceivePane &pane, int baud)
     return 100.0 * busyNs / clock.nsecsElapsed();
 }
 
+// The median time of one character typed over another in the middle of the
+// pane, over `count` characters: the lines stay as they are, so this is what
+// an edit costs beyond laying out what it changes.
+double overtypeUs(ReceivePane &pane, int count)
+{
+    pane.setReadOnlyForUser(false);
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = pane.length() / 2 + 3 * i; // the first digit of a byte
+        const QString digit = pane.text().mid(at, 1);
+        pane.select(at, 1);
+        timer.start();
+        QTest::keyClick(&pane, Qt::Key_X);
+        times.push_back(timer.nsecsElapsed() / 1e3);
+        pane.select(at, 1);
+        QTest::keyClicks(&pane, digit);
+        QCoreApplication::processEvents();
+    }
+    pane.setReadOnlyForUser(true);
+    return median(times);
+}
+
 // Milliseconds to lay the lines out again after the pane's width changed,
 // without the settling delay before that starts.
 double rewrapMs(ReceivePane &pane, int newWidth)
@@ -98,6 +121,7 @@ void benchAppends()
     for (qsizetype size : {10 * kKB, 100 * kKB, kKB * kKB, 10 * kKB * kKB}) {
         const double setTextMs = fill(pane, size);
         print("append_us", sizeName(size), appendUs(pane, 51));
+        print("overtype_us", sizeName(size), overtypeUs(pane, 21));
         if (size == kKB * kKB) {
             print("paint_us", sizeName(size), paintUs(pane));
             fill(pane, size);
