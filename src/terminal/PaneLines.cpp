@@ -73,9 +73,10 @@ void PaneLines::appended(QStringView text)
 
 void PaneLines::replaced(QStringView text, qsizetype from, qsizetype removed, qsizetype added)
 {
-    // A change at the start of a line can let its first word move up onto
-    // the line before.
-    const qsizetype line = std::max<qsizetype>(lineOf(from) - 1, 0);
+    // A line that ends kReadPastEnd or more characters before the change did
+    // not read it, so its end stays; the lines from the first one that may
+    // have read it are laid out again.
+    const qsizetype line = lineOf(from - kReadPastEnd);
     wrapFrom(text, size_t(line), from + added, added - removed);
 }
 
@@ -140,6 +141,8 @@ void PaneLines::wrapFrom(QStringView text, size_t first, qsizetype resyncAt, qsi
     }
 }
 
+// Reads the characters from `start` up to the line break or the first one
+// that does not fit, and fewer than kReadPastEnd past the start it returns.
 qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
 {
     int width = 0;

@@ -55,6 +55,13 @@ class PaneLines
 {
 public:
     static constexpr qsizetype kLongestCarriedWord = 24;
+    // Where a line ends depends on its own characters and on at most this
+    // many after its end: a word carried over to the next line (up to
+    // kLongestCarriedWord - 1 characters), the first character that did not
+    // fit after it, and the character after that one, which may be the low
+    // half of its surrogate pair. (A CR ending a line reads one character
+    // after it, for an LF.)
+    static constexpr qsizetype kReadPastEnd = kLongestCarriedWord + 1;
 
     // A line: its characters [start, end), of which [start, contentEnd) are
     // shown and the rest is the line break that ends it.
@@ -78,8 +85,9 @@ public:
     // The text grew at its end: only the last line is laid out again.
     void appended(QStringView text);
     // In the text now given, `added` characters at `from` replaced `removed`
-    // others: the lines from just before the change are laid out again,
-    // until they meet the old ones.
+    // others: the lines from the first whose end may have read the changed
+    // characters (see kReadPastEnd) are laid out again, until they meet the
+    // old ones.
     void replaced(QStringView text, qsizetype from, qsizetype removed, qsizetype added);
 
     qsizetype count() const { return qsizetype(m_starts.size()); }

@@ -729,28 +729,81 @@ private slots:
         QCOMPARE(lines.lineOf(-3), qsizetype(0));
     }
 
+    // After any edit the lines are those a fresh layout of the new text has,
+    // also where a word carried onto a line and cut there before a wide
+    // character decided where the line before it ended.
     void linesAfterAnEditAreThoseOfTheNewText()
     {
-        auto *random = QRandomGenerator::global();
-        const QStringList pieces = {"41 ", "4", " ", "\r\n", "\r", "\n", QString(30, 'W'), QString::fromUtf8("中")};
-        for (int round = 0; round < 200; ++round) {
-            CharWidths widths;
-            PaneLines lines(widths), fresh(widths);
-            lines.setLineWidth(10);
-            fresh.setLineWidth(10);
-            QString text;
-            for (int i = 0; i < 40; ++i)
-                text += pieces[random->bounded(pieces.size())];
-            lines.wrap(text);
-            const qsizetype from = random->bounded(text.size() + 1);
-            const qsizetype removed = random->bounded(text.size() - from + 1);
-            const QString added = pieces[random->bounded(pieces.size())].repeated(random->bounded(3));
-            text.replace(from, removed, added);
-            lines.replaced(text, from, removed, added.size());
+        CharWidths widths;
+        PaneLines lines(widths), fresh(widths);
+        const auto verifySameLines = [&](const QString &text, const QString &what) {
             fresh.wrap(text);
-            QCOMPARE(lines.count(), fresh.count());
+            QVERIFY2(lines.count() == fresh.count(), qPrintable(what));
             for (qsizetype i = 0; i < lines.count(); ++i)
-                QCOMPARE(lines.startOf(i), fresh.startOf(i));
+                QVERIFY2(lines.startOf(i) == fresh.startOf(i), qPrintable(what));
+        };
+        // Edits at the far end of what a line's end depends on.
+        struct Case
+        {
+            QString text;
+            int width;
+            qsizetype linesBefore, from, removed;
+        };
+        const Case cases[] = {
+            // " " | "A1" | "中" at a width of 3; without the 中 one line.
+            {QString::fromUtf8(" A1中"), 3, 3, 3, 1},
+            // " " | 23 W | "中": the longest word carried over, cut before the 中.
+            {" " + QString(23, 'W') + QString::fromUtf8("中"), 24, 3, 24, 1},
+            // " " | 23 W and a pair, which did not fit; its lone high half does.
+            {" " + QString(23, 'W') + QString::fromUtf8("𠀀"), 25, 2, 25, 1},
+        };
+        for (const Case &c : cases) {
+            lines.setLineWidth(c.width);
+            fresh.setLineWidth(c.width);
+            QString text = c.text;
+            lines.wrap(text);
+            QCOMPARE(lines.count(), c.linesBefore);
+            text.remove(c.from, c.removed);
+            lines.replaced(text, c.from, c.removed, 0);
+            verifySameLines(text, c.text);
+            if (QTest::currentTestFailed())
+                return;
+        }
+
+        // Random edits of text in hex, blanks, words of many lengths (also
+        // longer than a carried word), Chinese and line breaks.
+        const QStringList pieces = {"A", "1", "4F", "41 42 ", " ", "  ", QString(7, 'W'), QString(30, 'W'),
+                                    QString::fromUtf8("中"), QString::fromUtf8("接收数据"), QString::fromUtf8("，"),
+                                    QString::fromUtf8("𠀀"), "\r\n", "\r", "\n"};
+        QRandomGenerator random(12);
+        const auto somePieces = [&](int most) {
+            QString out;
+            for (int n = random.bounded(most + 1); n > 0; --n)
+                out += pieces[random.bounded(pieces.size())];
+            return out;
+        };
+        for (int round = 0; round < 300; ++round) {
+            const int width = random.bounded(2, 32);
+            lines.setLineWidth(width);
+            fresh.setLineWidth(width);
+            QString text = somePieces(40);
+            lines.wrap(text);
+            for (int step = 0; step < 40; ++step) {
+                const QString before = text;
+                const qsizetype from = random.bounded(text.size() + 1);
+                // An insert, a delete or a replace, mostly of a few characters.
+                const int kind = random.bounded(3);
+                const qsizetype rest = text.size() - from;
+                const qsizetype most = random.bounded(8) == 0 ? rest : std::min<qsizetype>(rest, 6);
+                const qsizetype removed = kind == 0 ? 0 : random.bounded(most + 1);
+                const QString added = kind == 1 ? QString() : somePieces(3);
+                text.replace(from, removed, added);
+                lines.replaced(text, from, removed, added.size());
+                verifySameLines(text, QStringLiteral("width %1, \"%2\": %3 characters at %4 replaced by \"%5\"")
+                                          .arg(width).arg(before).arg(removed).arg(from).arg(added));
+                if (QTest::currentTestFailed())
+                    return;
+            }
         }
     }
 
