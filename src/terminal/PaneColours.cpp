@@ -1,6 +1,7 @@
 #include "terminal/PaneColours.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -110,6 +111,15 @@ std::vector<PaneColours::Run> PaneColours::runs(qsizetype from, qsizetype to) co
 QColor PaneColours::at(qsizetype position) const
 {
     return toQColor(colourAt(position));
+}
+
+PaneColours::Run PaneColours::runAt(qsizetype position) const
+{
+    const auto next = firstAfter(position);
+    const bool first = next == m_marks.begin();
+    return Run{first ? 0 : std::prev(next)->at,
+               next == m_marks.end() ? std::numeric_limits<qsizetype>::max() : next->at,
+               first ? QColor() : toQColor(std::prev(next)->colour)};
 }
 
 PaneColours::Marks::iterator PaneColours::firstFrom(qsizetype position)

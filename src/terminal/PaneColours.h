@@ -35,6 +35,9 @@ public:
     std::vector<Run> runs(qsizetype from, qsizetype to) const;
     // The colour of one character (invalid: the pane's own).
     QColor at(qsizetype position) const;
+    // The characters around a position that share its colour: from the mark
+    // at or before it (or 0) to the next mark (or the largest position).
+    Run runAt(qsizetype position) const;
 
 private:
     // QRgb, or nothing for the pane's own.

@@ -177,10 +177,18 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
     emit changed();
 }
 
+bool TextPane::editAsUser(qsizetype from, qsizetype to, const QString &text, EditKind kind)
+{
+    if (m_readOnly)
+        return false;
+    edit(from, to, typedForm(text), kind);
+    return true;
+}
+
 // Text the user typed, pasted or dropped, in place of the selection.
 void TextPane::insertTyped(const QString &text, EditKind kind)
 {
-    edit(selStart(), selStart() + selLength(), typedForm(text), kind);
+    editAsUser(selStart(), selStart() + selLength(), text, kind);
 }
 
 void TextPane::deleteSelectionOr(qsizetype from, qsizetype to)
@@ -296,6 +304,14 @@ void TextPane::colourRuns(const std::vector<PaneColours::Run> &runs)
 QColor TextPane::colourAt(qsizetype position) const
 {
     return m_colours.at(position);
+}
+
+PaneColours::Run TextPane::colourRunAt(qsizetype position) const
+{
+    PaneColours::Run run = m_colours.runAt(position);
+    run.from = std::clamp<qsizetype>(run.from, 0, m_text.size());
+    run.to = std::clamp<qsizetype>(run.to, run.from, m_text.size());
+    return run;
 }
 
 qsizetype TextPane::find(const QString &what, qsizetype start)

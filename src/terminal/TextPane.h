@@ -62,6 +62,9 @@ public:
     void colourRuns(const std::vector<PaneColours::Run> &runs);
     // The text colour of one character; invalid for the pane's own.
     QColor colourAt(qsizetype position) const;
+    // The characters around a position (within the text) that share its
+    // text colour, and that colour (invalid for the pane's own).
+    PaneColours::Run colourRunAt(qsizetype position) const;
 
     // The index of the first match of `what` at or after `start`, letters
     // compared without regard to case; the match becomes the selection.
@@ -151,6 +154,10 @@ private:
     // Changing the text.
     QString typedForm(QString text) const;
     void edit(qsizetype from, qsizetype to, const QString &insert, EditKind kind = EditKind::Other);
+    // The user's edit of [from, to), typed, pasted, dropped or made through
+    // assistive technology: refused by a read-only pane (false); the text
+    // takes the pane's line breaks.
+    bool editAsUser(qsizetype from, qsizetype to, const QString &text, EditKind kind = EditKind::Other);
     void insertTyped(const QString &text, EditKind kind = EditKind::Other);
     void deleteSelectionOr(qsizetype from, qsizetype to);
     void applyHistory(std::vector<Edit> &from, std::vector<Edit> &to, bool undoing);

@@ -12,6 +12,20 @@ int toInt(qsizetype position)
     return int(std::min<qsizetype>(position, INT_MAX));
 }
 
+QString rgb(const QColor &colour)
+{
+    return QStringLiteral("%1,%2,%3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+// The colours as AT-SPI names them, and as IAccessible2 does: Qt's bridge to
+// AT-SPI reads the latter (color:rgb(R,G,B) gives fg-color R,G,B) and passes
+// on no name it does not know.
+QString colourAttributes(const QColor &text, const QColor &back)
+{
+    return QStringLiteral("fg-color:%1;bg-color:%2;color:rgb(%1);background-color:rgb(%2);")
+        .arg(rgb(text), rgb(back));
+}
+
 QAccessibleInterface *factory(const QString &, QObject *object)
 {
     if (auto *pane = qobject_cast<TextPane *>(object))
@@ -39,11 +53,24 @@ TextPane *TextPaneAccessible::pane() const
     return static_cast<TextPane *>(widget());
 }
 
+qsizetype TextPaneAccessible::position(int offset) const
+{
+    return offset == INT_MAX ? pane()->length() : offset;
+}
+
 QString TextPaneAccessible::text(QAccessible::Text kind) const
 {
     if (kind == QAccessible::Value)
         return pane()->text();
     return QAccessibleWidget::text(kind);
+}
+
+void TextPaneAccessible::setText(QAccessible::Text kind, const QString &text)
+{
+    if (kind == QAccessible::Value)
+        pane()->editAsUser(0, pane()->length(), text);
+    else
+        QAccessibleWidget::setText(kind, text);
 }
 
 QAccessible::State TextPaneAccessible::state() const
@@ -60,6 +87,8 @@ void *TextPaneAccessible::interface_cast(QAccessible::InterfaceType type)
 {
     if (type == QAccessible::TextInterface)
         return static_cast<QAccessibleTextInterface *>(this);
+    if (type == QAccessible::EditableTextInterface)
+        return static_cast<QAccessibleEditableTextInterface *>(this);
     return QAccessibleWidget::interface_cast(type);
 }
 
@@ -134,6 +163,34 @@ void TextPaneAccessible::scrollToSubstring(int startIndex, int endIndex)
 
 QString TextPaneAccessible::attributes(int offset, int *startOffset, int *endOffset) const
 {
-    *startOffset = *endOffset = offset;
-    return QString();
+    // At the end of the text, where a reader asks at the caret: the last
+    // character's.
+    qsizetype at = position(offset);
+    if (at == pane()->length())
+        --at;
+    if (at < 0 || at >= pane()->length()) {
+        *startOffset = *endOffset = offset;
+        return QString();
+    }
+    const PaneColours::Run run = pane()->colourRunAt(at);
+    *startOffset = toInt(run.from);
+    *endOffset = toInt(run.to);
+    const QColor text = run.colour.isValid() ? run.colour : pane()->palette().color(QPalette::Text);
+    return colourAttributes(text, pane()->backColor());
+}
+
+void TextPaneAccessible::deleteText(int startOffset, int endOffset)
+{
+    pane()->editAsUser(position(startOffset), position(endOffset), QString());
+}
+
+// Inserted text joins what was typed before it, as typed characters do.
+void TextPaneAccessible::insertText(int offset, const QString &text)
+{
+    pane()->editAsUser(position(offset), position(offset), text, TextPane::EditKind::Typing);
+}
+
+void TextPaneAccessible::replaceText(int startOffset, int endOffset, const QString &text)
+{
+    pane()->editAsUser(position(startOffset), position(endOffset), text);
 }

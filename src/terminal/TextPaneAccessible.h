@@ -1,14 +1,19 @@
 #pragma once
 // What assistive technology reads of a text pane: its exact text (a line
-// that ends on screen because it is full adds nothing), the caret and the
-// selection. The interface counts in int; positions past its range read
-// as its largest value.
+// that ends on screen because it is full adds nothing), the caret, the
+// selection and each character's text and background colour; and how it
+// edits the pane: as the user's typing does, so a read-only pane refuses,
+// the edit can be undone and the pane's line breaks apply. The interface
+// counts in int; positions past its range read as its largest value, and
+// that value stands for the end of the text.
 
 #include <QAccessibleWidget>
 
 class TextPane;
 
-class TextPaneAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class TextPaneAccessible : public QAccessibleWidget,
+                           public QAccessibleTextInterface,
+                           public QAccessibleEditableTextInterface
 {
 public:
     explicit TextPaneAccessible(TextPane *pane);
@@ -17,6 +22,8 @@ public:
     static void install();
 
     QString text(QAccessible::Text kind) const override;
+    // Writing the value replaces the whole text, as the user's edit.
+    void setText(QAccessible::Text kind, const QString &text) override;
     QAccessible::State state() const override;
     void *interface_cast(QAccessible::InterfaceType type) override;
 
@@ -32,8 +39,16 @@ public:
     QRect characterRect(int offset) const override;
     int offsetAtPoint(const QPoint &point) const override;
     void scrollToSubstring(int startIndex, int endIndex) override;
+    // "fg-color:R,G,B;bg-color:R,G,B;" and the same in the names Qt's
+    // bridges translate, for the run of one colour around the offset.
     QString attributes(int offset, int *startOffset, int *endOffset) const override;
+
+    void deleteText(int startOffset, int endOffset) override;
+    void insertText(int offset, const QString &text) override;
+    void replaceText(int startOffset, int endOffset, const QString &text) override;
 
 private:
     TextPane *pane() const;
+    // A position of the text for an offset of the interface.
+    qsizetype position(int offset) const;
 };

@@ -273,6 +273,53 @@ private slots:
         QCOMPARE(text.mid(from, to - from), text.mid(4));
     }
 
+    // Each character's text and background colour reach assistive
+    // technology, for the run of one colour around it: in AT-SPI's names and
+    // in those Qt's bridge to AT-SPI translates.
+    void accessibleAttributesGiveTheColours_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("text"); // R,G,B; empty for the pane's own
+        // "55 AA 01 55 AA": "AA" at 3 red, "55 AA" at 9 blue.
+        QTest::newRow("before the first colour") << 0 << 0 << 3 << QString();
+        QTest::newRow("keyword") << 4 << 3 << 5 << "255,0,0";
+        QTest::newRow("between") << 7 << 5 << 9 << QString();
+        QTest::newRow("last keyword") << 9 << 9 << 14 << "0,128,255";
+        QTest::newRow("the end, where the caret is") << 14 << 9 << 14 << "0,128,255";
+    }
+    void accessibleAttributesGiveTheColours()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, text);
+        ReceivePane pane;
+        pane.setText("55 AA 01 55 AA");
+        pane.colourRange(3, 5, QColor(255, 0, 0));
+        pane.colourRange(9, 14, QColor(0, 128, 255));
+        pane.setBackColor(QColor(255, 255, 192));
+        if (text.isEmpty()) {
+            const QColor own = pane.palette().color(QPalette::Text);
+            text = QStringLiteral("%1,%2,%3").arg(own.red()).arg(own.green()).arg(own.blue());
+        }
+
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&pane);
+        QVERIFY(accessible && accessible->textInterface());
+        int start = -1, end = -1;
+        const QString joined = accessible->textInterface()->attributes(offset, &start, &end);
+        QMap<QString, QString> attributes;
+        for (const QString &attribute : joined.split(u';', Qt::SkipEmptyParts))
+            attributes.insert(attribute.section(u':', 0, 0), attribute.section(u':', 1));
+        QCOMPARE(start, from);
+        QCOMPARE(end, to);
+        QCOMPARE(attributes.value("fg-color"), text);
+        QCOMPARE(attributes.value("bg-color"), QString("255,255,192"));
+        QCOMPARE(attributes.value("color"), "rgb(" + text + ")");
+        QCOMPARE(attributes.value("background-color"), QString("rgb(255,255,192)"));
+    }
+
     void findIgnoresCaseAndSelectsTheMatch()
     {
         ReceivePane pane;

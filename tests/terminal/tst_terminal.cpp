@@ -15,6 +15,7 @@
 #include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -831,6 +833,54 @@ private slots:
         send.setSendText(word);
         QTest::keyClick(text1, Qt::Key_Return);
         QCOMPARE(rig->line.chunks().last(), word.toLatin1() + "\r\n");
+    }
+
+    // Screen readers and automation tools edit the send box and the receive
+    // pane as the user's typing does: with the pane's line breaks, undo and
+    // change signals, and not at all while the receive pane is read-only.
+    void assistiveTechnologyEditsAsTheUserTypes()
+    {
+        SendPath &send = rig->window->sendPath();
+        TextPane *text1 = send.Text1();
+        QAccessibleInterface *sendBox = QAccessible::queryAccessibleInterface(text1);
+        QVERIFY(sendBox && sendBox->editableTextInterface());
+        QAccessibleEditableTextInterface *edits = sendBox->editableTextInterface();
+        send.setSendText("01 02");
+        QSignalSpy changed(text1, &TextPane::changed);
+        edits->insertText(5, " 03\r\n04"); // the send box keeps line breaks as LF
+        QCOMPARE(send.sendText(), QString("01 02 03\n04"));
+        QCOMPARE(text1->selStart(), qsizetype(11)); // the caret follows, as after typing
+        edits->insertText(11, "05"); // at the caret: one step with the insert before, as in typing
+        edits->replaceText(0, 2, "AA");
+        edits->deleteText(2, 5);
+        QCOMPARE(send.sendText(), QString("AA 03\n0405"));
+        sendBox->setText(QAccessible::Value, "whole\r\ntext");
+        QCOMPARE(send.sendText(), QString("whole\ntext"));
+        QCOMPARE(changed.count(), 5);
+        const QStringList undone = {"AA 03\n0405", "AA 02 03\n0405", "01 02 03\n0405", "01 02"};
+        for (const QString &before : undone) {
+            QTest::keyClick(text1, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(send.sendText(), before);
+        }
+
+        ReceivePane *text2 = rig->window->receivePath().Text2();
+        QAccessibleInterface *pane = QAccessible::queryAccessibleInterface(text2);
+        QVERIFY(pane && pane->editableTextInterface());
+        text2->setText("41 42\r\n");
+        rig->control<QCheckBox>("onlyR")->click();
+        QVERIFY(pane->state().readOnly);
+        QSignalSpy paneChanged(text2, &TextPane::changed);
+        pane->editableTextInterface()->insertText(0, "x");
+        pane->editableTextInterface()->deleteText(0, 2);
+        pane->editableTextInterface()->replaceText(0, 2, "y");
+        pane->setText(QAccessible::Value, "z");
+        QCOMPARE(text2->text(), QString("41 42\r\n"));
+        QCOMPARE(paneChanged.count(), 0);
+        rig->control<QCheckBox>("onlyR")->click();
+        QVERIFY(pane->state().editable);
+        pane->editableTextInterface()->insertText(7, "43\r\n");
+        QCOMPARE(text2->text(), QString("41 42\r\n43\r\n")); // the receive pane keeps CR LF
+        QCOMPARE(paneChanged.count(), 1);
     }
 
     void bufferSizeDialogs()
