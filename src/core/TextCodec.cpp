@@ -13,11 +13,10 @@ QByteArray EncodeGbk(const QString &text)
 
 QString DecodeGbk(const QByteArray &bytes)
 {
-    QStringDecoder decoder("GBK");
-    return decoder.decode(bytes);
+    return GbkDecoder().decode(bytes);
 }
 
-qsizetype WholeGbkLength(const QByteArray &bytes)
+qsizetype WholeGbkLength(QByteArrayView bytes)
 {
     // 0x81 to 0xFE lead a two-byte character; whatever follows a lead byte
     // is taken with it (the decoder shows a bad pair as a replacement and
@@ -42,4 +41,19 @@ QString DecodeGbkPiece(const QByteArray &piece, QByteArray &held)
     held = bytes.mid(whole);
     bytes.truncate(whole);
     return DecodeGbk(bytes);
+}
+
+GbkDecoder::GbkDecoder() : m_decoder("GBK") {}
+
+QString GbkDecoder::decode(QByteArrayView bytes)
+{
+    // The converter takes whole characters only, so it holds nothing from
+    // one text to the next. A lead byte that ends the bytes would wait in it
+    // for a next call that does not belong to it: it is not GBK, as any byte
+    // the converter cannot read.
+    const qsizetype whole = WholeGbkLength(bytes);
+    QString text = m_decoder.decode(bytes.first(whole));
+    if (whole < bytes.size())
+        text += QChar::ReplacementCharacter;
+    return text;
 }

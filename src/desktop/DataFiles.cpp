@@ -123,6 +123,10 @@ std::optional<QString> DataFiles::LoadTextFile(QString path)
     bool failed = !file.open(QIODevice::ReadOnly);
     bool undecodable = false;
     LineSplitter lines;
+    const auto split = [&lines, &take, &undecodable](const QString &text) {
+        undecodable = undecodable || text.contains(QChar::ReplacementCharacter);
+        lines.feed(text, take);
+    };
     QByteArray held; // the lead byte of a character split between pieces
     while (!failed && !file.atEnd()) {
         const QByteArray piece = file.read(kLoadPiece);
@@ -130,19 +134,13 @@ std::optional<QString> DataFiles::LoadTextFile(QString path)
             failed = true; // a read error: atEnd() was false
             break;
         }
-        const QString text = DecodeGbkPiece(piece, held);
-        undecodable = undecodable || text.contains(QChar::ReplacementCharacter);
-        lines.feed(text, take);
+        split(DecodeGbkPiece(piece, held));
         // Other events run while a long file loads; closing the program ends it.
         m_s.scheduler.processEvents();
         if (m_s.scheduler.isShuttingDown())
             return std::nullopt;
     }
-    if (!held.isEmpty()) {
-        // A lead byte without its second byte ends the file: shown, not dropped.
-        lines.feed(QString(QChar::ReplacementCharacter), take);
-        undecodable = true;
-    }
+    split(DecodeGbk(held)); // a lead byte that ends the file: shown, not dropped
     lines.finish(take);
     if (failed || file.error() != QFileDevice::NoError) {
         m_s.dialogs.message(QStringLiteral("初始文件被改动或已丢失!"), QStringLiteral("警告"), MsgIcon::Exclamation);

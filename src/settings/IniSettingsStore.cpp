@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <filesystem>
 #include <system_error>
@@ -61,11 +60,36 @@ SettingsEntries parseIniFile(const QString &filePath)
     return entries;
 }
 
-bool isUtf8(const QByteArray &bytes)
+// The file with every text that is not UTF-8 read as GBK and written as
+// UTF-8. Each line's key (up to its first '=') and value (the rest) are
+// decided on their own: this program writes UTF-8, a Chinese-locale editor
+// or an earlier version GBK, and one file can hold both. Neither '=' nor a
+// line break is ever the second byte of a GBK character, so no character is
+// cut; a backslash can be, which is why this happens before QSettings reads
+// the escapes.
+QByteArray withTextsAsUtf8(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8.decode(bytes); // decoding is what finds an error
-    return !utf8.hasError();
+    QByteArray utf8;
+    utf8.reserve(bytes.size() + bytes.size() / 2);
+    GbkDecoder gbk;
+    const auto append = [&utf8, &gbk](QByteArrayView text) {
+        if (text.isValidUtf8())
+            utf8 += text;
+        else
+            utf8 += gbk.decode(text).toUtf8();
+    };
+    const QByteArrayView all(bytes);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        const qsizetype lineBreak = all.indexOf('\n', start);
+        const qsizetype end = lineBreak < 0 ? all.size() : lineBreak + 1;
+        const QByteArrayView line = all.sliced(start, end - start);
+        const qsizetype equals = line.indexOf('=');
+        append(line.first(equals + 1)); // no '=': the whole line is the value
+        append(line.sliced(equals + 1));
+        start = end;
+    }
+    return utf8;
 }
 
 std::filesystem::path nativePath(const QString &path)
@@ -180,14 +204,14 @@ void IniSettingsStore::read()
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
-    if (isUtf8(bytes)) {
+    if (bytes.isValidUtf8()) {
         m_entries = parseIniFile(m_filePath);
         return;
     }
-    // Not UTF-8: GBK, as the program's other text files are. QSettings reads
-    // UTF-8 only, so it reads a UTF-8 copy.
+    // Some text is not UTF-8 but GBK. QSettings reads UTF-8 only, so it reads
+    // a copy in UTF-8.
     QTemporaryFile copy;
-    const QByteArray utf8 = DecodeGbk(bytes).toUtf8();
+    const QByteArray utf8 = withTextsAsUtf8(bytes);
     if (!copy.open() || copy.write(utf8) != utf8.size() || !copy.flush())
         return fail(copy.errorString());
     m_entries = parseIniFile(copy.fileName());

@@ -7,8 +7,9 @@
 // Windows %APPDATA%\Kestrel5.0.ini).
 //
 // The file is read once, when the store is made. It is written as UTF-8; a
-// file that is not valid UTF-8 (edited with a Chinese-locale editor) is read
-// as GBK, so its Chinese texts survive. A file that exists but cannot be
+// key or value that is not valid UTF-8 (typed in a Chinese-locale editor, or
+// kept from an earlier version) is read as GBK, so its Chinese text
+// survives beside the UTF-8 ones. A file that exists but cannot be
 // read leaves the store empty and is never written over: readError() says
 // why.
 //

@@ -155,6 +155,19 @@ private slots:
             QVERIFY2(WholeGbkLength(bytes) == whole, bytes.toHex().constData());
     }
 
+    // Bytes that are not GBK show as U+FFFD, a lead byte that ends the
+    // bytes without its second byte too.
+    void gbkDecodingShowsBytesThatAreNotGbk()
+    {
+        const std::pair<QByteArray, QString> cases[] = {
+            {"A\xd6\xd0", "A中"},
+            {"A\xd6", "A\uFFFD"},
+            {"\x81\x0a\xd6", "\uFFFD\n\uFFFD"},
+        };
+        for (const auto &[bytes, text] : cases)
+            QVERIFY2(DecodeGbk(bytes) == text, bytes.toHex().constData());
+    }
+
     void receiveRendering()
     {
         QCOMPARE(RenderReceivedByte(10, DataFormat::Hex), QString("0A "));

@@ -125,7 +125,8 @@ private slots:
     void aFileNotReadIsNeverWritten();
     void aSaveKeepsLinksAndPermissions_data();
     void aSaveKeepsLinksAndPermissions();
-    void aGbkFileKeepsItsChineseTexts();
+    void eachValueIsReadAsUtf8OrGbk_data();
+    void eachValueIsReadAsUtf8OrGbk();
     void aFileOfManyKeysLoads();
 };
 
@@ -520,22 +521,43 @@ void TestSettings::aSaveKeepsLinksAndPermissions()
     QVERIFY(!QFile::exists(targetPath + ".new"));
 }
 
-// The texts of a file written in GBK (by a Chinese-locale editor) load as
-// they read; the next save writes them as UTF-8.
-void TestSettings::aGbkFileKeepsItsChineseTexts()
+void TestSettings::eachValueIsReadAsUtf8OrGbk_data()
 {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("tel");
+    QTest::newRow("GBK, by a Chinese-locale editor or an earlier version")
+        << EncodeGbk("[ComPort]\nPort=串口\n[Tels]\nTel=总机\n") << "串口" << "总机";
+    QTest::newRow("GBK whose second byte is a backslash")
+        << EncodeGbk("[ComPort]\nPort=1\n[Tels]\nTel=乗\n") << "1" << "乗";
+    QTest::newRow("a UTF-8 port name beside a GBK number")
+        << "[ComPort]\nPort=" + QString("模拟回环口").toUtf8() + "\n[Tels]\nTel=" + EncodeGbk("总机")
+               + "\n"
+        << "模拟回环口" << "总机";
+    QTest::newRow("GBK lead bytes without their second byte, the last ending the file")
+        << EncodeGbk("[ComPort]\nPort=串口") + "\x81" + EncodeGbk("\n[Tels]\nTel=总机") + "\x81"
+        << "串口\uFFFD" << "总机\uFFFD";
+}
+
+// A value that is valid UTF-8 (as this program writes them) reads as UTF-8,
+// one that is not as GBK; the next save writes every value as UTF-8, and
+// they read back the same.
+void TestSettings::eachValueIsReadAsUtf8OrGbk()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, port);
+    QFETCH(QString, tel);
     QTemporaryDir dir;
     const QString path = dir.filePath("Kestrel5.0.ini");
-    WriteFileBytes(path, EncodeGbk("[Sendini]\nSendString=拨号 ATDT\n[Tels]\nTel=总机\n"));
-    {
+    WriteFileBytes(path, file);
+    for (int run = 0; run < 2; ++run) {
         IniSettingsStore store(path);
         QVERIFY(store.readError().isEmpty());
-        QCOMPARE(store.get("Sendini", "SendString", {}), QString("拨号 ATDT"));
-        QCOMPARE(store.get("Tels", "Tel", {}), QString("总机"));
+        QCOMPARE(store.get("ComPort", "Port", {}), port);
+        QCOMPARE(store.get("Tels", "Tel", {}), tel);
         QVERIFY(store.commit());
+        QVERIFY(FileBytes(path).contains(tel.toUtf8()));
     }
-    QVERIFY(FileBytes(path).contains(QString("总机").toUtf8()));
-    QCOMPARE(IniSettingsStore(path).get("Sendini", "SendString", {}), QString("拨号 ATDT"));
 }
 
 // A file of 100,000 keys loads (a linear search per key took minutes), and
