@@ -16,10 +16,8 @@
 
 namespace {
 
-// Bytes read between two turns of the window's events.
-constexpr qint64 kLoadPiece = 256 * 1024;
-
 // Splits text that arrives in pieces into lines ending at CR LF, CR or LF.
+// Each character is looked at once, however long a line runs across pieces.
 class LineSplitter
 {
 public:
@@ -29,7 +27,8 @@ public:
     {
         m_pending += more;
         qsizetype start = 0;
-        for (qsizetype i = 0; i < m_pending.size(); ++i) {
+        qsizetype i = m_scanned;
+        for (; i < m_pending.size(); ++i) {
             const QChar c = m_pending[i];
             if (c != u'\r' && c != u'\n')
                 continue;
@@ -42,6 +41,7 @@ public:
             start = i + 1;
         }
         m_pending.remove(0, start);
+        m_scanned = i - start; // a CR waiting for its LF is looked at again
     }
     template <typename Sink>
     void finish(Sink &&line)
@@ -52,10 +52,12 @@ public:
             return;
         line(QStringView(m_pending));
         m_pending.clear();
+        m_scanned = 0;
     }
 
 private:
-    QString m_pending;
+    QString m_pending;       // the line begun and not yet ended
+    qsizetype m_scanned = 0; // how much of it holds no line end
 };
 
 QStringView WithoutTrailingBlanks(QStringView line)

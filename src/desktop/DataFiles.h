@@ -21,6 +21,8 @@ class DataFiles : public QObject
     Q_OBJECT
 public:
     static constexpr const char *kFilter = "Text(*.txt)";
+    // Bytes a load reads between two turns of the window's events.
+    static constexpr qint64 kLoadPiece = 256 * 1024;
 
     struct Services
     {

@@ -100,6 +100,14 @@ private slots:
         QTest::newRow("text keeps lines") << text << QByteArray("  01 02  \r\n03 ") << "01 02  \n03 \n";
         QTest::newRow("GBK") << text << EncodeGbk("中文\r\n") << "中文\n";
         QTest::newRow("not GBK: shown, not dropped") << text << QByteArray("A\x81" "\x7f" "B\x81") << "A\uFFFD\u007FB\uFFFD\n";
+        // A long file is read in pieces; what spans two pieces loads whole.
+        const QByteArray filler(DataFiles::kLoadPiece - 1, 'A');
+        QTest::newRow("CR ends a piece, its LF starts the next")
+            << text << filler + "\r\nB" << QString(filler) + "\nB\n";
+        QTest::newRow("GBK character across two pieces")
+            << text << filler + EncodeGbk("中") << QString(filler) + "中\n";
+        const QByteArray bytes = QByteArray("0A ").repeated(20'000'000 / 3);
+        QTest::newRow("one line of 20 MB") << hex << bytes + "\r\n" << QString(bytes).trimmed();
     }
     void loadingJoinsLinesByFormat()
     {
