@@ -82,15 +82,17 @@ int HexDigitValue(QChar c)
     return 0;
 }
 
-QString TrimBlanks(const QString &text)
+QString TrimBlanks(QString text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
+    while (begin < end && text.at(begin) == u' ')
         ++begin;
-    while (end > begin && text[end - 1] == u' ')
+    while (end > begin && text.at(end - 1) == u' ')
         --end;
-    return text.mid(begin, end - begin);
+    text.truncate(end);
+    text.remove(0, begin);
+    return text;
 }
 
 namespace {

@@ -24,8 +24,9 @@ QStringList ReceiveSelectorEntries();
 int HexDigitValue(QChar c);
 bool IsHexDigit(QChar c);
 
-// The text without the blanks at its ends; line ends and tabs stay.
-QString TrimBlanks(const QString &text);
+// The text without the blanks at its ends; line ends and tabs stay. A text
+// handed over (std::move) is trimmed in place, not copied.
+QString TrimBlanks(QString text);
 
 // What String format writes after the text and for each line break of a
 // multi-line send box: CR LF (the default), LF, CR or nothing.

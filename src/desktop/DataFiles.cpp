@@ -16,56 +16,63 @@
 
 namespace {
 
-// Splits text that arrives in pieces into lines ending at CR LF, CR or LF.
-// Each character is looked at once, however long a line runs across pieces.
-class LineSplitter
+// Joins the lines of a text that arrives in pieces as the send box takes
+// them: in Hex each line without its trailing blanks and followed by one
+// blank, otherwise each line followed by CR LF. A line ends at CR LF, CR or
+// LF. Text goes into the result as it arrives, so each character is looked
+// at once and copied once, however many pieces a line runs across.
+class LineJoiner
 {
 public:
-    // Hands every line completed by `more` to `line`, without its end.
-    template <typename Sink>
-    void feed(const QString &more, Sink &&line)
+    LineJoiner(bool hex, qsizetype expectedLength) : m_hex(hex) { m_joined.reserve(expectedLength); }
+
+    void feed(QStringView text)
     {
-        m_pending += more;
-        qsizetype start = 0;
-        qsizetype i = m_scanned;
-        for (; i < m_pending.size(); ++i) {
-            const QChar c = m_pending[i];
+        if (text.isEmpty())
+            return;
+        qsizetype start = m_afterCr && text.front() == u'\n' ? 1 : 0;
+        for (qsizetype i = start; i < text.size(); ++i) {
+            const QChar c = text[i];
             if (c != u'\r' && c != u'\n')
                 continue;
-            // A CR at the end of a piece may be followed by its LF in the next.
-            if (c == u'\r' && i + 1 == m_pending.size())
-                break;
-            line(QStringView(m_pending).mid(start, i - start));
-            if (c == u'\r' && m_pending[i + 1] == u'\n')
+            m_joined += text.sliced(start, i - start);
+            endLine();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             start = i + 1;
         }
-        m_pending.remove(0, start);
-        m_scanned = i - start; // a CR waiting for its LF is looked at again
+        m_joined += text.sliced(start);
+        m_afterCr = text.back() == u'\r';
     }
-    template <typename Sink>
-    void finish(Sink &&line)
+
+    // The joined text, blanks at its ends removed.
+    QString finish()
     {
-        if (m_pending.endsWith(u'\r'))
-            m_pending.chop(1);
-        else if (m_pending.isEmpty())
-            return;
-        line(QStringView(m_pending));
-        m_pending.clear();
-        m_scanned = 0;
+        if (m_joined.size() > m_lineStart)
+            endLine(); // the last line, without a line end
+        return TrimBlanks(std::move(m_joined));
     }
 
 private:
-    QString m_pending;       // the line begun and not yet ended
-    qsizetype m_scanned = 0; // how much of it holds no line end
-};
+    void endLine()
+    {
+        if (m_hex) {
+            qsizetype end = m_joined.size();
+            while (end > m_lineStart && m_joined.at(end - 1) == u' ')
+                --end;
+            m_joined.truncate(end);
+            m_joined += u' ';
+        } else {
+            m_joined += QStringLiteral("\r\n");
+        }
+        m_lineStart = m_joined.size();
+    }
 
-QStringView WithoutTrailingBlanks(QStringView line)
-{
-    while (!line.isEmpty() && line.back() == u' ')
-        line.chop(1);
-    return line;
-}
+    const bool m_hex;
+    QString m_joined;
+    qsizetype m_lineStart = 0; // where the line being read begins in m_joined
+    bool m_afterCr = false;    // the last piece ended with a CR, whose LF may start the next
+};
 
 } // namespace
 
@@ -110,24 +117,15 @@ std::optional<QString> DataFiles::LoadTextFile(QString path)
         path = askFile(false);
     if (path.isEmpty())
         return std::nullopt;
-    const bool hex = m_s.formats.sendFormat() == DataFormat::Hex;
-    QString collected;
-    const auto take = [&collected, hex](QStringView line) {
-        if (hex) {
-            collected += WithoutTrailingBlanks(line);
-            collected += u' ';
-        } else {
-            collected += line;
-            collected += QStringLiteral("\r\n");
-        }
-    };
     QFile file(path);
     bool failed = !file.open(QIODevice::ReadOnly);
     bool undecodable = false;
-    LineSplitter lines;
-    const auto split = [&lines, &take, &undecodable](const QString &text) {
+    // A GBK file has no more characters than bytes; only line ends of one
+    // byte grow, to CR LF.
+    LineJoiner lines(m_s.formats.sendFormat() == DataFormat::Hex, file.size());
+    const auto join = [&lines, &undecodable](const QString &text) {
         undecodable = undecodable || text.contains(QChar::ReplacementCharacter);
-        lines.feed(text, take);
+        lines.feed(text);
     };
     QByteArray held; // the lead byte of a character split between pieces
     while (!failed && !file.atEnd()) {
@@ -136,21 +134,20 @@ std::optional<QString> DataFiles::LoadTextFile(QString path)
             failed = true; // a read error: atEnd() was false
             break;
         }
-        split(DecodeGbkPiece(piece, held));
+        join(DecodeGbkPiece(piece, held));
         // Other events run while a long file loads; closing the program ends it.
         m_s.scheduler.processEvents();
         if (m_s.scheduler.isShuttingDown())
             return std::nullopt;
     }
-    split(DecodeGbk(held)); // a lead byte that ends the file: shown, not dropped
-    lines.finish(take);
+    join(DecodeGbk(held)); // a lead byte that ends the file: shown, not dropped
     if (failed || file.error() != QFileDevice::NoError) {
         m_s.dialogs.message(QStringLiteral("初始文件被改动或已丢失!"), QStringLiteral("警告"), MsgIcon::Exclamation);
         return std::nullopt;
     }
     if (undecodable)
         m_s.status.setMessage(QStringLiteral("文件含有不是GBK的字节，显示为 \uFFFD"));
-    return TrimBlanks(collected);
+    return lines.finish();
 }
 
 void DataFiles::OpenIntoSendBox()
