@@ -33,16 +33,33 @@ QString DayFilePath(const QString &prefix)
     return AppFolder() + u'/' + prefix + ShortDateText() + QStringLiteral(".txt");
 }
 
+bool WriteWhole(QFileDevice &file, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            return false;
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
 bool AppendGbk(const QString &path, const QString &text, QString *error)
 {
+    // Unbuffered: the bytes go to the file at once, so when the write stops
+    // short nothing of them waits in a buffer, and the cut back to the former
+    // length is not preceded (and defeated) by a flush of the rest.
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         const qint64 before = file.size();
-        const QByteArray bytes = EncodeGbk(text);
-        if (file.write(bytes) == bytes.size() && file.flush())
+        if (WriteWhole(file, EncodeGbk(text)))
             return true;
         // A part written would be written again by the next attempt.
+        const QString why = file.errorString();
         file.resize(before);
+        if (error)
+            *error = why;
+        return false;
     }
     if (error)
         *error = file.errorString();

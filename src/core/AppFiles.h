@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+class QFileDevice;
+
 QString AppFolder();
 
 // The command database used when none is stored: OrderDB.db in AppFolder().
@@ -21,8 +23,12 @@ QString DateTimeText(const QDateTime &moment);
 // AppFolder() + "/" + prefix + ShortDateText() + ".txt".
 QString DayFilePath(const QString &prefix);
 
-// Appends text to a file as GBK bytes, creating the file when missing, and
-// flushes it. All or nothing: when it cannot be written whole, the file is
-// cut back to its former length, the answer is false and `error` (if given)
-// says why.
+// Writes all the bytes. A write that stops short is taken up where it
+// stopped, so that a failure is the device's own (a full disk), with its
+// reason in the file's errorString().
+bool WriteWhole(QFileDevice &file, QByteArrayView bytes);
+
+// Appends text to a file as GBK bytes, creating the file when missing. All
+// or nothing: when it cannot be written whole, the file is cut back to its
+// former length, the answer is false and `error` (if given) says why.
 bool AppendGbk(const QString &path, const QString &text, QString *error = nullptr);

@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+
 namespace {
 
 // The chunks of an auto-save file, each without its dated header.
@@ -29,6 +33,26 @@ QStringList Chunks(const QString &path)
         parts.removeFirst();
     return parts;
 }
+
+// While it lives, no file of this process grows past `bytes`: the write that
+// would cross the limit stops short there, as on a disk that fills up.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limit = m_before;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_before{};
+};
 
 } // namespace
 
@@ -49,6 +73,8 @@ class DataFilesTest : public QObject
     }
 
 private slots:
+    // A write past the file size limit fails (EFBIG) instead of ending the process.
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
     void init()
     {
         // Left by an earlier run: a file, or the folder of a failed one.
@@ -189,23 +215,45 @@ private slots:
         QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"0123456789A", "second chunk"}));
     }
 
-    // A write that fails keeps the pane and says so once; the next change
-    // after the cause is gone saves everything.
-    void failingWriteKeepsThePane()
+    // A write that fails keeps the pane and leaves the file as it was, also
+    // when the disk fills up in the middle of the chunk; it is said once, and
+    // once the cause is gone everything is saved, once.
+    void failingWriteKeepsPaneAndFile_data()
     {
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("a folder where the file should be") << false;
+        QTest::newRow("the disk fills up in the middle") << true;
+    }
+    void failingWriteKeepsPaneAndFile()
+    {
+        QFETCH(bool, diskFull);
+        const QString path = ReceiveAutoSave::dayFile();
         switchAutoSaveOn("3");
-        QVERIFY(QDir().mkpath(ReceiveAutoSave::dayFile())); // a folder where the file should be
+        std::optional<FileSizeLimit> full;
+        QByteArray before;
+        if (diskFull) {
+            rig->receive("early");
+            before = FileBytes(path);
+            full.emplace(before.size() + 10); // room for a part of the next chunk's header
+        } else {
+            QVERIFY(QDir().mkpath(path));
+        }
         rig->receive("abcd");
         rig->receive("ef");
         rig->clock.advance(20);
+        const QByteArray during = diskFull ? FileBytes(path) : QByteArray();
+        full.reset();
         QCOMPARE(rig->pane(), "abcdef");
+        QCOMPARE(during, before);
         QCOMPARE(rig->dialogs.messages().size(), 1);
-        QVERIFY(rig->dialogs.messages().first().contains(ReceiveAutoSave::dayFile()));
+        QVERIFY(rig->dialogs.messages().first().contains(path));
         QVERIFY(rig->status().contains(QStringLiteral("接收区内容保留")));
-        QVERIFY(QDir(ReceiveAutoSave::dayFile()).removeRecursively());
+        if (!diskFull)
+            QVERIFY(QDir(path).removeRecursively());
         rig->receive("g");
+        rig->clock.advance(1000);
         QCOMPARE(rig->pane(), "");
-        QCOMPARE(Chunks(ReceiveAutoSave::dayFile()), QStringList({"abcdefg"}));
+        QCOMPARE(Chunks(path), diskFull ? QStringList({"early", "abcdefg"}) : QStringList({"abcdefg"}));
     }
 
     // Streamed through a small limit in pieces of every size, the day file
