@@ -202,7 +202,7 @@ void MainWindow::buildFiles()
     ReceivePane &pane = *m_receive->Text2();
     m_keywords = new KeywordHighlighting({scheduler, dialogs, *m_receive, *m_send->Text1()}, centralWidget());
     m_files = new DataFiles({scheduler, dialogs, *m_status, *m_formats, *m_send, pane}, this);
-    m_autoSave = new ReceiveAutoSave({dialogs, *m_status, pane, *m_receive->readOnlySwitch()}, this);
+    m_autoSave = new ReceiveAutoSave({scheduler, dialogs, *m_status, pane, *m_receive->readOnlySwitch()}, this);
 }
 
 void MainWindow::OpenCommandManager()

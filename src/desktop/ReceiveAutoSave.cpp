@@ -3,6 +3,7 @@
 #include "core/AppFiles.h"
 #include "core/Dialogs.h"
 #include "core/NumberText.h"
+#include "core/Scheduler.h"
 #include "core/Widgets.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TextPane.h"
@@ -11,6 +12,8 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +35,14 @@ ReceiveAutoSave::ReceiveAutoSave(const Services &services, QObject *parent) : QO
         SwitchAutoSave();
     });
     connect(&m_s.pane, &TextPane::changed, this, &ReceiveAutoSave::paneChanged);
+    m_retry = m_s.scheduler.createTimer(this, QStringLiteral("autoSaveRetry"));
+    connect(m_retry, &Timer::timeout, this, [this] {
+        m_retry->stop();
+        if (m_recSave->isChecked() && m_s.pane.length() > m_limit)
+            saveChunk();
+        else
+            m_retryMs = kFirstRetryMs; // nothing left to save
+    });
 }
 
 QString ReceiveAutoSave::dayFile()
@@ -44,7 +55,6 @@ void ReceiveAutoSave::SwitchAutoSave()
     if (!m_recSave->isChecked() && !askLimit())
         return;
     m_recSave->setChecked(!m_recSave->isChecked());
-    m_failing = false;
 }
 
 bool ReceiveAutoSave::askLimit()
@@ -69,7 +79,7 @@ void ReceiveAutoSave::paneChanged()
 {
     if (m_saving)
         return;
-    if (m_recSave->isChecked() && m_s.pane.length() > m_limit)
+    if (m_recSave->isChecked() && !m_retry->isActive() && m_s.pane.length() > m_limit)
         saveChunk();
     // A read-only pane shows its newest data.
     const qsizetype end = m_s.pane.length();
@@ -82,17 +92,24 @@ void ReceiveAutoSave::saveChunk()
     const QString path = dayFile();
     QString error;
     if (AppendGbk(path, ChunkHeader(QDateTime::currentDateTime()) + m_s.pane.text(), &error)) {
-        m_failing = false;
+        m_retryMs = kFirstRetryMs;
         m_saving = true;
         m_s.pane.setText(QString());
         m_saving = false;
         return;
     }
-    if (m_failing)
-        return;
-    m_failing = true;
-    const QString why = QStringLiteral("接收自动保存失败：%1 无法写入（%2），接收区内容保留").arg(path, error);
+    retryLater(QStringLiteral("接收自动保存失败：%1 无法写入（%2），接收区内容保留").arg(path, error));
+}
+
+void ReceiveAutoSave::retryLater(const QString &why)
+{
+    m_retry->setInterval(m_retryMs);
+    m_retry->start();
+    m_retryMs = std::min(2 * m_retryMs, kLongestRetryMs);
     m_s.status.setMessage(why);
+    if (why == m_failureSaid)
+        return;
+    m_failureSaid = why;
     // Said after the drain that appended the data has finished, not inside it.
     QTimer::singleShot(0, this, [this, why] {
         m_s.dialogs.message(why, QStringLiteral("警告"), MsgIcon::Exclamation);

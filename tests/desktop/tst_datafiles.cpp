@@ -13,12 +13,14 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <sys/resource.h>
 
@@ -254,6 +256,72 @@ private slots:
         rig->clock.advance(1000);
         QCOMPARE(rig->pane(), "");
         QCOMPARE(Chunks(path), diskFull ? QStringList({"early", "abcdefg"}) : QStringList({"abcdefg"}));
+    }
+
+    // While a write keeps failing, the chunk is tried again after 1 s, then
+    // after twice as long each time up to 30 s, not at every change of the
+    // pane; once the cause is gone the next try saves it.
+    void autoSaveRetriesBackOff_data()
+    {
+        QTest::addColumn<int>("causeLasts");
+        QTest::addColumn<int>("savedAt");
+        QTest::newRow("gone after 0.5 s") << 500 << 1000;
+        QTest::newRow("gone after 2 s") << 2000 << 3000;
+        QTest::newRow("gone after 40 s") << 40000 << 61000;
+    }
+    void autoSaveRetriesBackOff()
+    {
+        QFETCH(int, causeLasts);
+        QFETCH(int, savedAt);
+        const QString path = ReceiveAutoSave::dayFile();
+        switchAutoSaveOn("3");
+        QVERIFY(QDir().mkpath(path));
+        qint64 emptiedAt = -1;
+        connect(&pane(), &TextPane::changed, this, [&] {
+            if (emptiedAt < 0 && rig->pane().isEmpty())
+                emptiedAt = rig->clock.now();
+        });
+        rig->receive("abcd");
+        const qint64 start = rig->clock.now();
+        while (emptiedAt < 0 && rig->clock.now() < start + 100000) {
+            if (rig->clock.now() >= start + causeLasts && QFileInfo(path).isDir())
+                QVERIFY(QDir(path).removeRecursively());
+            rig->receive("x");
+        }
+        QCOMPARE(emptiedAt - start, savedAt);
+        QVERIFY(Chunks(path).join(QString()).startsWith("abcdx"));
+    }
+
+    // The message box comes once per cause: a failure that comes back after
+    // a save worked is said in the status bar only; another cause is said.
+    void failureSaidOncePerCause()
+    {
+        const QString path = ReceiveAutoSave::dayFile();
+        switchAutoSaveOn("3");
+        std::optional<FileSizeLimit> full;
+        const std::function<void()> folder = [&] {
+            QFile::remove(path);
+            QDir().mkpath(path);
+        };
+        const std::function<void()> noFolder = [&] { QDir(path).removeRecursively(); };
+        const std::function<void()> diskFull = [&] { full.emplace(QFileInfo(path).size()); };
+        const std::function<void()> diskFreed = [&] { full.reset(); };
+        const std::pair<std::function<void()>, std::function<void()>> causes[] = {
+            {folder, noFolder}, {folder, noFolder}, {diskFull, diskFreed}};
+        QList<int> boxes;
+        for (const auto &[cause, cure] : causes) {
+            cause();
+            rig->receive("abcd");
+            rig->clock.advance(100);
+            QCOMPARE(rig->pane(), "abcd");
+            QVERIFY(rig->status().contains(QStringLiteral("接收区内容保留")));
+            boxes << int(rig->dialogs.messages().size());
+            cure();
+            rig->clock.advance(1000);
+            QCOMPARE(rig->pane(), "");
+        }
+        QCOMPARE(boxes, QList<int>({1, 1, 2}));
+        QVERIFY(rig->dialogs.messages().last().contains(QStringLiteral("File too large")));
     }
 
     // Streamed through a small limit in pieces of every size, the day file
