@@ -170,7 +170,7 @@ void CommandSequencer::LogCommandExchange(const QString &path, const CommandReco
     // written keeps the pane, which loses nothing: the next entry that is
     // written carries it. The user hears of it once per run.
     QString error;
-    if (AppendGbk(path, entry, &error)) {
+    if (AppendGbk(path, {entry}, &error)) {
         m_s.receive.Text2()->setText(QString());
         return;
     }

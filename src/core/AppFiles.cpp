@@ -44,16 +44,28 @@ bool WriteWhole(QFileDevice &file, QByteArrayView bytes)
     return true;
 }
 
-bool AppendGbk(const QString &path, const QString &text, QString *error)
+bool AppendGbk(const QString &path, std::initializer_list<QStringView> texts, QString *error, qsizetype *replaced)
 {
+    GbkEncoder encoder;
+    if (!encoder.isValid()) {
+        if (error)
+            *error = GbkMissingText();
+        return false;
+    }
+    QByteArray bytes;
+    for (QStringView text : texts)
+        bytes += encoder.encode(text);
     // Unbuffered: the bytes go to the file at once, so when the write stops
     // short nothing of them waits in a buffer, and the cut back to the former
     // length is not preceded (and defeated) by a flush of the rest.
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         const qint64 before = file.size();
-        if (WriteWhole(file, EncodeGbk(text)))
+        if (WriteWhole(file, bytes)) {
+            if (replaced)
+                *replaced = encoder.replaced();
             return true;
+        }
         // A part written would be written again by the next attempt.
         const QString why = file.errorString();
         file.resize(before);

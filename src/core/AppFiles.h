@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <initializer_list>
 
 class QFileDevice;
 
@@ -28,7 +29,10 @@ QString DayFilePath(const QString &prefix);
 // reason in the file's errorString().
 bool WriteWhole(QFileDevice &file, QByteArrayView bytes);
 
-// Appends text to a file as GBK bytes, creating the file when missing. All
-// or nothing: when it cannot be written whole, the file is cut back to its
-// former length, the answer is false and `error` (if given) says why.
-bool AppendGbk(const QString &path, const QString &text, QString *error = nullptr);
+// Appends the texts, one after the other, to a file as GBK bytes, creating
+// the file when missing. All or nothing: when they cannot be written whole
+// (or there is no GBK encoder), the file keeps its former length, the answer
+// is false and `error` (if given) says why. `replaced` (if given) is the
+// number of characters written as "?" (GbkEncoder).
+bool AppendGbk(const QString &path, std::initializer_list<QStringView> texts, QString *error = nullptr,
+               qsizetype *replaced = nullptr);

@@ -3,12 +3,56 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace {
+
 // Debian's Qt knows GBK through ICU: the name-based constructor finds it,
 // encodingForName() does not.
+QByteArray &EncoderName()
+{
+    static QByteArray name("GBK");
+    return name;
+}
+
+} // namespace
+
+void SetGbkEncoderName(const QByteArray &name)
+{
+    EncoderName() = name;
+}
+
+QString GbkMissingText()
+{
+    return QStringLiteral("本机的 Qt 没有 GBK 编码，文字无法转换");
+}
+
+QString ReplacedCharactersText(qsizetype count)
+{
+    return QStringLiteral("，%1 个字符 GBK 中没有，存为“?”").arg(count);
+}
+
+// Stateless: every piece is encoded whole, nothing waits for the next one.
+GbkEncoder::GbkEncoder() : m_encoder(EncoderName().constData(), QStringConverter::Flag::Stateless) {}
+
+QByteArray GbkEncoder::encode(QStringView text)
+{
+    // The converter drops a high surrogate that ends its text instead of
+    // writing "?" for it; as pieces never split a pair, that one is alone.
+    const bool loneHighLast = !text.isEmpty() && text.back().isHighSurrogate();
+    if (loneHighLast)
+        text.chop(1);
+    QByteArray bytes = m_encoder.encode(text);
+    if (loneHighLast)
+        bytes += '?';
+    // The converter writes "?" for what GBK lacks. No GBK character ends in
+    // the byte of "?" (second bytes start at 0x40), so every "?" beyond those
+    // in the text stands for a character replaced.
+    m_replaced += bytes.count('?') - text.count(u'?');
+    return bytes;
+}
+
 QByteArray EncodeGbk(const QString &text)
 {
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
+    return GbkEncoder().encode(text);
 }
 
 QString DecodeGbk(const QByteArray &bytes)

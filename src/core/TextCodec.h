@@ -6,6 +6,34 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+// Encodes text to GBK, piece after piece. A character GBK has no code for
+// (an emoji, say, or half of a surrogate pair) is written as "?" and counted.
+// A piece must not end between the two halves of a surrogate pair.
+class GbkEncoder
+{
+public:
+    GbkEncoder();
+    // False when this system's Qt has no GBK: then nothing can be encoded.
+    bool isValid() const { return m_encoder.isValid(); }
+    QByteArray encode(QStringView text);
+    // The characters written as "?" so far.
+    qsizetype replaced() const { return m_replaced; }
+
+private:
+    QStringEncoder m_encoder;
+    qsizetype m_replaced = 0;
+};
+
+// The name the encoders are made by, "GBK". Naming an encoding that does not
+// exist plays a system whose Qt lacks GBK.
+void SetGbkEncoderName(const QByteArray &name);
+
+// Why a file could not be written when the encoder is missing.
+QString GbkMissingText();
+// What the status bar adds after a save that wrote characters as "?".
+QString ReplacedCharactersText(qsizetype count);
 
 QByteArray EncodeGbk(const QString &text);
 QString DecodeGbk(const QByteArray &bytes);

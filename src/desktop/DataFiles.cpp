@@ -1,5 +1,6 @@
 #include "desktop/DataFiles.h"
 
+#include "core/AppFiles.h"
 #include "core/DataFormats.h"
 #include "core/Dialogs.h"
 #include "core/Scheduler.h"
@@ -96,6 +97,13 @@ QString DataFiles::askFile(bool saving)
     return picked;
 }
 
+void DataFiles::CheckEncoder()
+{
+    if (!GbkEncoder().isValid())
+        m_s.dialogs.message(GbkMissingText() + QStringLiteral("：发送区、接收区和记录都无法存入文件，字符格式也无法发送文字。"),
+                            QStringLiteral("警告"), MsgIcon::Exclamation);
+}
+
 void DataFiles::SaveTextFile(QString path, const QString &text)
 {
     if (path.isEmpty())
@@ -104,11 +112,21 @@ void DataFiles::SaveTextFile(QString path, const QString &text)
         return;
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
-    const QByteArray bytes = EncodeGbk(WithLineBreaks(TrimBlanks(text), LineEnding::CrLf) + QStringLiteral("\r\n"));
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return;
-    m_s.dialogs.message(QStringLiteral("文件 %1 无法写入：%2").arg(path, file.errorString()),
-                        QStringLiteral("错误"), MsgIcon::Critical);
+    GbkEncoder encoder;
+    QString error = GbkMissingText();
+    if (encoder.isValid()) {
+        const QByteArray bytes =
+            encoder.encode(WithLineBreaks(TrimBlanks(text), LineEnding::CrLf) + QStringLiteral("\r\n"));
+        if (file.open(QIODevice::WriteOnly) && WriteWhole(file, bytes) && file.commit()) {
+            const qsizetype replaced = encoder.replaced();
+            m_s.status.setMessage(QStringLiteral("已保存到 %1").arg(path)
+                                  + (replaced > 0 ? ReplacedCharactersText(replaced) : QString()));
+            return;
+        }
+        error = file.errorString();
+    }
+    m_s.dialogs.message(QStringLiteral("文件 %1 无法写入：%2").arg(path, error), QStringLiteral("错误"),
+                        MsgIcon::Critical);
 }
 
 std::optional<QString> DataFiles::LoadTextFile(QString path)

@@ -40,8 +40,14 @@ public:
     QAction *chufa() const { return m_chufa; }
     QAction *cuns1() const { return m_cuns1; }
 
+    // Says when this system has no GBK encoder: then no file can be saved.
+    // Run once at start-up.
+    void CheckEncoder();
     // Writes the text, blanks at its ends removed, with CR LF line ends and
-    // a CR LF after it; asks for the file when path is empty.
+    // a CR LF after it, as GBK; asks for the file when path is empty. The
+    // status bar says where it went and how many characters GBK lacks were
+    // written as "?"; a file that cannot be written (or encoded) is said in a
+    // message box.
     void SaveTextFile(QString path, const QString &text);
     // The file's lines as the send box takes them in its format; asks for
     // the file when path is empty. Nothing when cancelled or unreadable

@@ -382,6 +382,7 @@ void MainWindow::buildLayout()
 void MainWindow::StartUp(SplashWindow *splash)
 {
     m_splash = splash;
+    m_files->CheckEncoder();
     m_lifecycle->StartUp();
 }
 

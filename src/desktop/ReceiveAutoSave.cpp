@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
+#include "core/TextCodec.h"
 #include "core/Widgets.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TextPane.h"
@@ -91,8 +92,11 @@ void ReceiveAutoSave::saveChunk()
 {
     const QString path = dayFile();
     QString error;
-    if (AppendGbk(path, ChunkHeader(QDateTime::currentDateTime()) + m_s.pane.text(), &error)) {
+    qsizetype replaced = 0;
+    if (AppendGbk(path, {ChunkHeader(QDateTime::currentDateTime()), m_s.pane.text()}, &error, &replaced)) {
         m_retryMs = kFirstRetryMs;
+        if (replaced > 0)
+            m_s.status.setMessage(QStringLiteral("接收区已自动保存到 %1").arg(path) + ReplacedCharactersText(replaced));
         m_saving = true;
         m_s.pane.setText(QString());
         m_saving = false;

@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
+#include "core/TextCodec.h"
 #include "core/Widgets.h"
 #include "modem/CallAnswer.h"
 #include "modem/PatrolRecord.h"
@@ -257,4 +258,7 @@ void PatrolDialer::saveRecord()
     if (!saved.error.isEmpty())
         m_s.dialogs.message(QStringLiteral("巡测记录未能保存！\r\n") + saved.path + kCrLf + saved.error,
                             QStringLiteral("错误"), MsgIcon::Exclamation);
+    else if (saved.replaced > 0)
+        m_s.status.setMessage(QStringLiteral("巡测记录已保存到 %1").arg(saved.path)
+                              + ReplacedCharactersText(saved.replaced));
 }

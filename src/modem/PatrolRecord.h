@@ -16,10 +16,12 @@ QString PatrolRecordFileName(const QString &date, int n);
 
 struct SavedRecord
 {
-    QString path;  // the file written, or the one that could not be
-    QString error; // empty when the record was saved, otherwise why not
+    QString path;           // the file written, or the one that could not be
+    QString error;          // empty when the record was saved, otherwise why not
+    qsizetype replaced = 0; // characters GBK lacks, written as "?"
 };
 
 // Writes text as GBK with CR LF line ends into folder, under the first
-// record name of the date that no file holds yet.
+// record name of the date that no file holds yet. Without a GBK encoder
+// nothing is written.
 SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const QString &text);

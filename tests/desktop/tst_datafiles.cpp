@@ -85,7 +85,11 @@ private slots:
         rig = std::make_unique<WindowRig>();
         rig->buildReceiving(DataFormat::String);
     }
-    void cleanup() { rig.reset(); }
+    void cleanup()
+    {
+        rig.reset();
+        SetGbkEncoderName("GBK");
+    }
 
     void savingWritesTrimmedGbkWithCrLf_data()
     {
@@ -116,6 +120,66 @@ private slots:
         QCOMPARE(rig->dialogs.shown.last().text, "Text(*.txt)");
         QCOMPARE(rig->dialogs.shown.last().defaultText, path);
         QCOMPARE(FileBytes(path), expected);
+    }
+
+    // Characters GBK lacks (an emoji, half of a surrogate pair, the mark of
+    // bytes received that were not GBK) are saved as "?", and the status bar
+    // says how many; without GBK nothing is written and a message says why.
+    void savingTextGbkCannotHold_data()
+    {
+        QTest::addColumn<QString>("save");
+        QTest::addColumn<bool>("gbk");
+        for (const char *save : {"chufa", "cuns1", "auto-save"}) {
+            QTest::addRow("%s", save) << save << true;
+            QTest::addRow("%s without GBK", save) << save << false;
+        }
+    }
+    void savingTextGbkCannotHold()
+    {
+        QFETCH(QString, save);
+        QFETCH(bool, gbk);
+        const QString text = QStringLiteral("A😀B\uFFFD中") + QChar(0xD800);
+        const QByteArray saved = "A?B?" + EncodeGbk("中") + "?";
+        if (!gbk)
+            SetGbkEncoderName("no such encoding");
+        QString path = dir.filePath("saved.txt");
+        if (save == "auto-save") {
+            path = ReceiveAutoSave::dayFile();
+            switchAutoSaveOn("3");
+            pane().append(text);
+            rig->clock.advance(20);
+            QCOMPARE(Chunks(path), gbk ? QStringList{DecodeGbk(saved)} : QStringList());
+            QCOMPARE(rig->pane(), gbk ? QString() : text);
+        } else {
+            WriteFileBytes(path, "an older file of that name");
+            if (save == "chufa")
+                window().sendPath().setSendText(text);
+            else
+                pane().setText(text);
+            rig->dialogs.files.enqueue(path);
+            trigger(save.toUtf8());
+            QCOMPARE(FileBytes(path), gbk ? saved + "\r\n" : QByteArray("an older file of that name"));
+        }
+        if (gbk) {
+            QVERIFY2(rig->status().contains(ReplacedCharactersText(3)), qPrintable(rig->status()));
+            QCOMPARE(rig->dialogs.messages(), QStringList());
+        } else {
+            QCOMPARE(rig->dialogs.messages().size(), 1);
+            QVERIFY(rig->dialogs.messages().first().contains(path));
+            QVERIFY(rig->dialogs.messages().first().contains(GbkMissingText()));
+        }
+    }
+
+    // A system without GBK is said at start-up, before anything is saved.
+    void startUpChecksTheEncoder()
+    {
+        const QString missing = QStringLiteral("没有 GBK 编码");
+        window().StartUp();
+        QVERIFY(!rig->dialogs.messages().join(QString()).contains(missing));
+        SetGbkEncoderName("no such encoding");
+        WindowRig without;
+        without.build().StartUp();
+        QVERIFY(without.dialogs.messages().value(0).contains(missing));
     }
 
     void loadingJoinsLinesByFormat_data()

@@ -3,6 +3,7 @@
 // command in a temporary library, the record saved into the data folder.
 
 #include "../commands/CommandTableFile.h"
+#include "FileBytes.h"
 #include "WatchedModem.h"
 #include "WindowRig.h"
 #include "core/TextCodec.h"
@@ -322,6 +323,33 @@ private slots:
         QVERIFY(rig->dialogs.messages().last().startsWith("巡测记录未能保存！\r\n"));
         QCOMPARE(rig->dialogs.shown.last().title, QString("错误"));
         QVERIFY(!QFile::exists(recordPath(3)));
+    }
+
+    // A character GBK lacks is kept in the record as "?" and counted in the
+    // status bar; without GBK no record is written and the user is told.
+    void recordOfTextGbkCannotHold_data()
+    {
+        QTest::addColumn<bool>("gbk");
+        QTest::newRow("GBK") << true;
+        QTest::newRow("no GBK") << false;
+    }
+    void recordOfTextGbkCannotHold()
+    {
+        QFETCH(bool, gbk);
+        rig->window->receivePath().Text2()->setText("旧😀");
+        setPassCount("1");
+        if (!gbk)
+            SetGbkEncoderName("no such encoding");
+        patrol({"1035"}, MsgAnswer::No, MsgAnswer::Yes);
+        SetGbkEncoderName("GBK");
+        if (gbk) {
+            QVERIFY(FileBytes(recordPath(1)).contains(EncodeGbk("旧?\r\n[ 第 1 次拨 1035 ]")));
+            QVERIFY2(rig->status().contains(ReplacedCharactersText(1)), qPrintable(rig->status()));
+        } else {
+            QVERIFY(!QFile::exists(recordPath(1)));
+            QCOMPARE(rig->dialogs.messages().last(),
+                     "巡测记录未能保存！\r\n" + recordPath(1) + "\r\n" + GbkMissingText());
+        }
     }
 
     void closingEndsThePatrol_data()
