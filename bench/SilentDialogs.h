@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs that never block: a benchmark has nobody to answer them. A
 // message is printed on the error stream and answered Yes; an input box
-// answers inputAnswer (empty: Cancel).
+// answers inputAnswer and the save picker saveAnswer (empty: Cancel).
 
 #include "core/Dialogs.h"
 
@@ -20,7 +20,8 @@ public:
     QString inputAnswer;
     QString input(const QString &, const QString &, const QString &) override { return inputAnswer; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveAnswer;
+    QString saveFileName(const QString &, const QString &, const QString &) override { return saveAnswer; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     void beep() override {}
 };

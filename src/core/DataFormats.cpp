@@ -82,6 +82,15 @@ int HexDigitValue(QChar c)
     return 0;
 }
 
+QStringView TrimBlanksView(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
+}
+
 QString TrimBlanks(QString text)
 {
     qsizetype begin = 0;
@@ -136,7 +145,7 @@ std::optional<LineEnding> LineEndingNamed(const QString &name)
     return std::nullopt;
 }
 
-QString WithLineBreaks(const QString &text, LineEnding ending)
+QString WithLineBreaks(QStringView text, LineEnding ending)
 {
     const QString end = LineEndingText(ending);
     QString out;

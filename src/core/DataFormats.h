@@ -27,6 +27,8 @@ bool IsHexDigit(QChar c);
 // The text without the blanks at its ends; line ends and tabs stay. A text
 // handed over (std::move) is trimmed in place, not copied.
 QString TrimBlanks(QString text);
+// The same, as a view into the text: nothing is copied.
+QStringView TrimBlanksView(QStringView text);
 
 // What String format writes after the text and for each line break of a
 // multi-line send box: CR LF (the default), LF, CR or nothing.
@@ -39,7 +41,7 @@ std::optional<LineEnding> LineEndingNamed(const QString &name);
 
 // The text with each line break (LF, or CR LF) as the given line end. A lone
 // CR is not a line break of the box and stays.
-QString WithLineBreaks(const QString &text, LineEnding ending);
+QString WithLineBreaks(QStringView text, LineEnding ending);
 
 enum class EncodeFailure { BadDigit, OutOfRange };
 using EncodeResult = std::variant<QByteArray, EncodeFailure>;

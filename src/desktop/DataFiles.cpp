@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 // Joins the lines of a text that arrives in pieces as the send box takes
@@ -75,6 +77,70 @@ private:
     bool m_afterCr = false;    // the last piece ended with a CR, whose LF may start the next
 };
 
+// The text a box held when a save began, read piece by piece while the box
+// lives on, without a copy: an append only adds after that text, and just
+// before the box changes otherwise its text is kept here (shared: copied only
+// if the box then edits it in place). A copy taken at the start would be
+// made by the box instead, at its next append, all at once.
+class TextAtStart
+{
+public:
+    explicit TextAtStart(const TextPane &box)
+        : m_box(box), m_length(box.length()),
+          m_keep(QObject::connect(&box, &TextPane::aboutToRewrite, [this] {
+              if (!m_kept)
+                  m_kept = m_box.text();
+          }))
+    {
+    }
+    ~TextAtStart() { QObject::disconnect(m_keep); }
+    TextAtStart(const TextAtStart &) = delete;
+    TextAtStart &operator=(const TextAtStart &) = delete;
+
+    // Valid until the window's events run again.
+    QStringView view() const { return QStringView(m_kept ? *m_kept : m_box.text()).first(m_length); }
+
+private:
+    const TextPane &m_box;
+    const qsizetype m_length;
+    std::optional<QString> m_kept;
+    QMetaObject::Connection m_keep;
+};
+
+// Where the piece of text that starts at `from` ends: kSavePiece characters
+// on, or one more so that no CR LF and no surrogate pair is cut in two, as
+// each piece's line breaks and characters are converted on their own.
+qsizetype SavePieceEnd(QStringView text, qsizetype from)
+{
+    qsizetype end = std::min(text.size(), from + DataFiles::kSavePiece);
+    if (end < text.size() && (text[end - 1] == u'\r' || text[end - 1].isHighSurrogate()))
+        ++end;
+    return end;
+}
+
+// Writes the text, blanks at its ends removed, with CR LF line ends, in
+// pieces with the window's events in between. False when a write failed or
+// the program is closing.
+bool WriteInPieces(QSaveFile &file, GbkEncoder &encoder, const TextAtStart &text, Scheduler &scheduler)
+{
+    const QStringView whole = text.view();
+    const QStringView kept = TrimBlanksView(whole);
+    const qsizetype to = kept.data() - whole.data() + kept.size();
+    for (qsizetype from = kept.data() - whole.data(); from < to;) {
+        const QStringView rest = text.view().first(to);
+        const qsizetype end = SavePieceEnd(rest, from);
+        if (!WriteWhole(file, encoder.encode(WithLineBreaks(rest.sliced(from, end - from), LineEnding::CrLf))))
+            return false;
+        from = end;
+        // The window keeps working while a long text is saved; closing the
+        // program ends the save.
+        scheduler.processEvents();
+        if (scheduler.isShuttingDown())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DataFiles::DataFiles(const Services &services, QObject *parent) : QObject(parent), m_s(services)
@@ -83,8 +149,8 @@ DataFiles::DataFiles(const Services &services, QObject *parent) : QObject(parent
     m_chufa = Named(new QAction(this), "chufa");
     m_cuns1 = Named(new QAction(this), "cuns1");
     connect(m_da, &QAction::triggered, this, &DataFiles::OpenIntoSendBox);
-    connect(m_chufa, &QAction::triggered, this, [this] { SaveTextFile(QString(), m_s.send.sendText()); });
-    connect(m_cuns1, &QAction::triggered, this, [this] { SaveTextFile(QString(), m_s.receivePane.text()); });
+    connect(m_chufa, &QAction::triggered, this, [this] { SaveTextFile(QString(), *m_s.send.Text1()); });
+    connect(m_cuns1, &QAction::triggered, this, [this] { SaveTextFile(QString(), m_s.receivePane); });
 }
 
 QString DataFiles::askFile(bool saving)
@@ -104,29 +170,46 @@ void DataFiles::CheckEncoder()
                             QStringLiteral("警告"), MsgIcon::Exclamation);
 }
 
-void DataFiles::SaveTextFile(QString path, const QString &text)
+void DataFiles::SaveTextFile(QString path, const TextPane &box)
 {
+    // The text of the moment of the click, whatever the box gets while the
+    // file dialog is open or the save runs.
+    const TextAtStart text(box);
     if (path.isEmpty())
         path = askFile(true);
     if (path.isEmpty())
         return;
+    // Written into a new file beside it that takes the name only when whole:
+    // until then, and when the save fails or the program closes meanwhile,
+    // the file of that name stays as it was.
     QSaveFile file(path);
-    file.setDirectWriteFallback(true);
     GbkEncoder encoder;
     QString error = GbkMissingText();
     if (encoder.isValid()) {
-        const QByteArray bytes =
-            encoder.encode(WithLineBreaks(TrimBlanks(text), LineEnding::CrLf) + QStringLiteral("\r\n"));
-        if (file.open(QIODevice::WriteOnly) && WriteWhole(file, bytes) && file.commit()) {
+        setSaving(true);
+        m_s.status.setMessage(QStringLiteral("正在保存到 %1 ...").arg(path));
+        const bool written = file.open(QIODevice::WriteOnly) && WriteInPieces(file, encoder, text, m_s.scheduler)
+                             && WriteWhole(file, "\r\n");
+        setSaving(false);
+        if (m_s.scheduler.isShuttingDown())
+            return;
+        if (written && file.commit()) {
             const qsizetype replaced = encoder.replaced();
             m_s.status.setMessage(QStringLiteral("已保存到 %1").arg(path)
                                   + (replaced > 0 ? ReplacedCharactersText(replaced) : QString()));
             return;
         }
         error = file.errorString();
+        m_s.status.setMessage(QStringLiteral("文件 %1 未能保存").arg(path));
     }
     m_s.dialogs.message(QStringLiteral("文件 %1 无法写入：%2").arg(path, error), QStringLiteral("错误"),
                         MsgIcon::Critical);
+}
+
+void DataFiles::setSaving(bool saving)
+{
+    m_chufa->setEnabled(!saving);
+    m_cuns1->setEnabled(!saving);
 }
 
 std::optional<QString> DataFiles::LoadTextFile(QString path)

@@ -23,6 +23,8 @@ public:
     static constexpr const char *kFilter = "Text(*.txt)";
     // Bytes a load reads between two turns of the window's events.
     static constexpr qint64 kLoadPiece = 256 * 1024;
+    // Characters saved between two turns of the window's events.
+    static constexpr qsizetype kSavePiece = 256 * 1024;
 
     struct Services
     {
@@ -43,12 +45,15 @@ public:
     // Says when this system has no GBK encoder: then no file can be saved.
     // Run once at start-up.
     void CheckEncoder();
-    // Writes the text, blanks at its ends removed, with CR LF line ends and
-    // a CR LF after it, as GBK; asks for the file when path is empty. The
-    // status bar says where it went and how many characters GBK lacks were
-    // written as "?"; a file that cannot be written (or encoded) is said in a
-    // message box.
-    void SaveTextFile(QString path, const QString &text);
+    // Writes the text of a box, blanks at its ends removed, with CR LF line
+    // ends and a CR LF after it, as GBK; asks for the file when path is
+    // empty. The text is the box's at the call, whatever it gets meanwhile. A
+    // long text is written in pieces with the window's events in between,
+    // into a new file that replaces the old one only when complete; the save
+    // items are greyed meanwhile. The status bar says where it went and how
+    // many characters GBK lacks were written as "?"; a file that cannot be
+    // written (or encoded) is said in a message box.
+    void SaveTextFile(QString path, const TextPane &box);
     // The file's lines as the send box takes them in its format; asks for
     // the file when path is empty. Nothing when cancelled or unreadable
     // (said in a message box).
@@ -58,6 +63,9 @@ public:
 
 private:
     QString askFile(bool saving);
+    // Greys the save items while a save runs: a second one would race it
+    // for the file.
+    void setSaving(bool saving);
 
     Services m_s;
     QString m_lastFile;

@@ -100,6 +100,7 @@ TextPane::~TextPane() = default;
 void TextPane::setText(const QString &text)
 {
     const bool follow = followsEnd();
+    emit aboutToRewrite();
     m_text = typedForm(text);
     m_lines.wrap(m_text);
     m_colours.clear();
@@ -164,6 +165,7 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
         }
         m_redo.clear();
     }
+    emit aboutToRewrite();
     m_text.replace(from, to - from, insert);
     m_lines.replaced(m_text, from, to - from, insert.size());
     m_colours.replaced(from, to - from, insert.size());

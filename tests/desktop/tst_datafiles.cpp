@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <functional>
@@ -120,6 +121,56 @@ private slots:
         QCOMPARE(rig->dialogs.shown.last().text, "Text(*.txt)");
         QCOMPARE(rig->dialogs.shown.last().defaultText, path);
         QCOMPARE(FileBytes(path), expected);
+    }
+
+    // A long text is saved in pieces with the window's events in between.
+    // The file holds the text of the moment the save began, whatever the
+    // pane gets meanwhile. Until the save is done the file of that name is
+    // the old one, and so it stays when the program closes in the middle; no
+    // second save starts meanwhile, and no file is left over.
+    void savingALongTextLetsTheWindowWork_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QByteArray>("saved");
+        const QString lines = QStringLiteral("0123456789\n").repeated(100000);
+        const QByteArray crLfLines = QString(lines).replace("\n", "\r\n").toLatin1() + "\r\n";
+        const qsizetype n = DataFiles::kSavePiece;
+        QTest::newRow("data arrives") << lines << "append" << crLfLines;
+        QTest::newRow("the pane is emptied") << lines << "clear" << crLfLines;
+        QTest::newRow("a CR LF and a surrogate pair where a piece ends")
+            << QString(n - 1, u'a') + "\r\n" + QString(n - 1, u'b') + "😀c" << "append"
+            << QByteArray(n - 1, 'a') + "\r\n" + QByteArray(n - 1, 'b') + "?c\r\n";
+        QTest::newRow("the program closes") << lines << "close" << QByteArray("old");
+    }
+    void savingALongTextLetsTheWindowWork()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, meanwhile);
+        QFETCH(QByteArray, saved);
+        pane().setText(text);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("long.txt");
+        WriteFileBytes(path, "old");
+        QByteArray during;
+        QObject context; // ends the call below with this test, run or not
+        QTimer::singleShot(0, &context, [&] {
+            during = FileBytes(path);
+            trigger("cuns1");
+            if (meanwhile == "append")
+                pane().append("late");
+            else if (meanwhile == "clear")
+                pane().setText(QString());
+            else
+                rig->clock.shutDown();
+        });
+        rig->dialogs.files.enqueue(path);
+        trigger("cuns1");
+        QCOMPARE(during, QByteArray("old"));
+        QCOMPARE(rig->dialogs.shown.size(), 1);
+        QCOMPARE(FileBytes(path), saved);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"long.txt"});
+        QCOMPARE(rig->pane(), meanwhile == "append" ? text + "late" : meanwhile == "clear" ? QString() : text);
     }
 
     // Characters GBK lacks (an emoji, half of a surrogate pair, the mark of
