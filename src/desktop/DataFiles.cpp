@@ -112,10 +112,12 @@ private:
 // each piece's line breaks and characters are converted on their own.
 qsizetype SavePieceEnd(QStringView text, qsizetype from)
 {
-    qsizetype end = std::min(text.size(), from + DataFiles::kSavePiece);
-    if (end < text.size() && (text[end - 1] == u'\r' || text[end - 1].isHighSurrogate()))
-        ++end;
-    return end;
+    const qsizetype end = std::min(text.size(), from + DataFiles::kSavePiece);
+    if (end == text.size())
+        return end;
+    const QChar last = text[end - 1], next = text[end];
+    const bool cutsPair = (last == u'\r' && next == u'\n') || (last.isHighSurrogate() && next.isLowSurrogate());
+    return cutsPair ? end + 1 : end;
 }
 
 // Writes the text, blanks at its ends removed, with CR LF line ends, in
@@ -165,9 +167,10 @@ QString DataFiles::askFile(bool saving)
 
 void DataFiles::CheckEncoder()
 {
-    if (!GbkEncoder().isValid())
-        m_s.dialogs.message(GbkMissingText() + QStringLiteral("：发送区、接收区和记录都无法存入文件，字符格式也无法发送文字。"),
-                            QStringLiteral("警告"), MsgIcon::Exclamation);
+    if (GbkEncoder().isValid())
+        return;
+    const QString consequence = QStringLiteral("：发送区、接收区和记录都无法存入文件，字符格式也无法发送文字。");
+    m_s.dialogs.message(GbkMissingText() + consequence, QStringLiteral("警告"), MsgIcon::Exclamation);
 }
 
 void DataFiles::SaveTextFile(QString path, const TextPane &box)

@@ -1,8 +1,8 @@
 #pragma once
 // Saving the send box (`chufa`) or the receive pane (`cuns1`) to a text file
 // and loading a text file into the send box (`da`). Files are GBK with CR LF
-// line ends; the file dialog offers the name chosen last. A long file loads
-// in pieces with the window's events in between.
+// line ends; the file dialog offers the name chosen last. A long text saves,
+// and a long file loads, in pieces with the window's events in between.
 
 #include <QObject>
 #include <QString>
