@@ -6,26 +6,17 @@
 //
 //   save_bench [millions]      (default 50)
 
-#include "MemorySettingsStore.h"
-#include "PaneMeasures.h"
-#include "RecordingDesktop.h"
-#include "SilentDialogs.h"
-#include "core/Scheduler.h"
+#include "BenchWindow.h"
 #include "desktop/DataFiles.h"
-#include "desktop/MainWindow.h"
-#include "serial/DeviceCatalog.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <cstdio>
-#include <vector>
 
 int main(int argc, char *argv[])
 {
@@ -34,48 +25,27 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const double millions = app.arguments().value(1, QStringLiteral("50")).toDouble();
 
-    QtScheduler scheduler;
-    bench::SilentDialogs dialogs;
-    DeviceCatalog devices;
-    MemorySettingsStore settings;
-    RecordingDesktop desktop;
-    MainWindow window({scheduler, dialogs, devices, settings, desktop});
-    window.resize(1000, 700);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::fprintf(stderr, "the window was not shown\n");
-
-    ReceivePane &pane = *window.receivePath().Text2();
+    bench::BenchWindow shown;
+    ReceivePane &pane = *shown.window.receivePath().Text2();
     const QString line = bench::hexText(47) + u'\n';
     pane.setText(line.repeated(qsizetype(millions * 1e6) / line.size()));
     bench::settle(pane);
     QTemporaryDir dir;
-    dialogs.saveAnswer = dir.filePath(QStringLiteral("pane.txt"));
+    shown.dialogs.saveAnswer = dir.filePath(QStringLiteral("pane.txt"));
 
-    QElapsedTimer clock;
-    std::vector<double> lateMs;
-    qint64 armedAt = 0;
-    QTimer reply;
-    reply.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&reply, &QTimer::timeout, [&] {
-        lateMs.push_back((clock.nsecsElapsed() - armedAt) / 1e6 - 10);
-        armedAt = clock.nsecsElapsed();
-    });
+    bench::ReplyWatch reply;
     QTimer arrivals;
     QObject::connect(&arrivals, &QTimer::timeout, [&] { pane.append(bench::hexText(bench::kAppendLength)); });
-    clock.start();
-    armedAt = clock.nsecsElapsed();
-    reply.start(10);
+    reply.start();
     arrivals.start(20);
-    window.dataFiles().cuns1()->trigger();
-    const double saveMs = clock.nsecsElapsed() / 1e6;
+    shown.window.dataFiles().cuns1()->trigger();
+    const double saveMs = reply.elapsedMs();
     reply.stop();
     arrivals.stop();
 
-    const double worst = lateMs.empty() ? saveMs : *std::max_element(lateMs.begin(), lateMs.end());
     std::printf("save_bench pane of %gM characters: saved in %.0f ms, %lld bytes; window reply late by "
                 "worst %.1f ms, median %.1f ms (%zu replies)\n",
-                millions, saveMs, QFileInfo(dialogs.saveAnswer).size(), worst,
-                lateMs.empty() ? saveMs : bench::median(lateMs), lateMs.size());
+                millions, saveMs, QFileInfo(shown.dialogs.saveAnswer).size(), reply.worstMs(), reply.medianMs(),
+                reply.replies());
     return 0;
 }

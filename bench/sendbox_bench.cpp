@@ -9,13 +9,8 @@
 //
 //   sendbox_bench [megabytes ...]      (default 1 10)
 
-#include "MemorySettingsStore.h"
-#include "RecordingDesktop.h"
-#include "SilentDialogs.h"
-#include "core/Scheduler.h"
+#include "BenchWindow.h"
 #include "desktop/DataFiles.h"
-#include "desktop/MainWindow.h"
-#include "serial/DeviceCatalog.h"
 #include "terminal/SendPath.h"
 #include "terminal/TextPane.h"
 
@@ -23,8 +18,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <algorithm>
 #include <QTest>
 #include <cstdio>
 
@@ -56,29 +49,18 @@ void openFile(MainWindow &window, const QString &path, const char *name, const Q
     }
     window.sendPath().setSendText(QString());
     QCoreApplication::processEvents();
-    QElapsedTimer clock;
-    double worstLateMs = 0;
-    qint64 armedAt = 0;
-    QTimer reply;
-    reply.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&reply, &QTimer::timeout, [&] {
-        worstLateMs = std::max(worstLateMs, (clock.nsecsElapsed() - armedAt) / 1e6 - 10);
-        armedAt = clock.nsecsElapsed();
-    });
-    clock.start();
-    armedAt = clock.nsecsElapsed();
-    reply.start(10);
+    bench::ReplyWatch reply;
+    reply.start();
     const std::optional<QString> loaded = window.dataFiles().LoadTextFile(path);
-    const double loadMs = clock.nsecsElapsed() / 1e6;
-    // The stretch from the last tick to the end of the load is a wait too.
-    worstLateMs = std::max(worstLateMs, (clock.nsecsElapsed() - armedAt) / 1e6 - 10);
+    const double loadMs = reply.elapsedMs();
     reply.stop();
+    QElapsedTimer clock;
     clock.start();
     window.sendPath().setSendText(loaded.value_or(QString()));
     window.sendPath().Text1()->repaint();
     const double showMs = clock.nsecsElapsed() / 1e6;
     std::printf("sendbox open_50MB_%s_file_ms: read %.0f (timer_worst_late_ms %.1f), then into the box %.0f\n",
-                name, loadMs, worstLateMs, showMs);
+                name, loadMs, reply.worstMs(), showMs);
     std::fflush(stdout);
     QFile::remove(path);
 }
@@ -96,16 +78,8 @@ int main(int argc, char *argv[])
     if (sizes.isEmpty())
         sizes = {1, 10};
 
-    QtScheduler scheduler;
-    bench::SilentDialogs dialogs;
-    DeviceCatalog devices;
-    MemorySettingsStore settings;
-    RecordingDesktop desktop;
-    MainWindow window({scheduler, dialogs, devices, settings, desktop});
-    window.resize(1000, 700);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        std::fprintf(stderr, "the window was not shown\n");
+    bench::BenchWindow shown;
+    MainWindow &window = shown.window;
     QWidget *box = window.sendPath().Text1();
 
     for (double megabytes : sizes) {
