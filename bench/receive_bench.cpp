@@ -114,6 +114,8 @@ public:
     bool setDtr(bool) override { return m_open; }
     bool setRts(bool) override { return m_open; }
     InputLines inputLines() override { return {}; }
+    bool rtsLine() override { return false; }
+    bool setBreak(bool) override { return m_open; }
 
 private:
     QByteArray m_payload;

@@ -56,6 +56,10 @@ public:
     bool setDtr(bool on) override;
     bool setRts(bool) override { return m_open; }
     InputLines inputLines() override { return {m_carrier, false, m_open}; }
+    bool rtsLine() override { return m_open; }
+    // A break goes to the far end in a call and is ignored in command mode;
+    // the far end here echoes characters only, so it shows nothing.
+    bool setBreak(bool) override { return m_open; }
 
     // An incoming call: "RING" now and every 6 s, 10 times, until answered.
     // Ignored while the line is in use.

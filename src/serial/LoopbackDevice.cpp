@@ -1,8 +1,9 @@
 #include "serial/LoopbackDevice.h"
 
-int LoopbackDevice::open(const PortSettings &)
+int LoopbackDevice::open(const PortSettings &settings)
 {
     m_open = true;
+    m_rts = settings.hardwareFlow();
     m_input.clear();
     return PortError::None;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A simulated loopback plug: every byte written comes back as input, and CTS
-// follows RTS. No modem lines (DSR, CD) are raised, so the port set-up sends
-// no modem initialisation to it.
+// follows RTS (which, under RTS/CTS flow control, the driver holds on: the
+// plug is always ready). No modem lines (DSR, CD) are raised, so the port
+// set-up sends no modem initialisation to it. A break shows nothing: the
+// receiving side of a plug takes it for no character at all.
 
 #include "serial/InputBuffer.h"
 #include "serial/SerialDevice.h"
@@ -23,6 +25,8 @@ public:
     bool setDtr(bool) override { return m_open; }
     bool setRts(bool on) override;
     InputLines inputLines() override { return {false, m_rts, false}; }
+    bool rtsLine() override { return m_rts; }
+    bool setBreak(bool) override { return m_open; }
 
 private:
     bool m_open = false;

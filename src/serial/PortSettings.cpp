@@ -7,7 +7,7 @@
 std::optional<PortSettings> PortSettings::parse(const QString &text)
 {
     const QStringList parts = text.trimmed().split(u',');
-    if (parts.size() != 4)
+    if (parts.size() != 4 && parts.size() != 5)
         return std::nullopt;
     PortSettings s;
     bool ok = false;
@@ -15,7 +15,7 @@ std::optional<PortSettings> PortSettings::parse(const QString &text)
     if (!ok || s.baud <= 0)
         return std::nullopt;
     const QString parity = parts[1].trimmed().toLower();
-    if (parity != u"n" && parity != u"e" && parity != u"o")
+    if (parity.size() != 1 || !QStringLiteral("neoms").contains(parity))
         return std::nullopt;
     s.parity = char(parity[0].unicode());
     s.dataBits = parts[2].trimmed().toInt(&ok);
@@ -30,6 +30,12 @@ std::optional<PortSettings> PortSettings::parse(const QString &text)
         s.stopBits = 2;
     else
         return std::nullopt;
+    if (parts.size() == 5) {
+        const QString flow = parts[4].trimmed().toLower();
+        if (flow.size() != 1 || !QStringLiteral("nhx").contains(flow))
+            return std::nullopt;
+        s.flow = char(flow[0].unicode());
+    }
     return s;
 }
 

@@ -64,14 +64,19 @@ bool QtSerialDevice::applySettings(const PortSettings &s)
 {
     const auto parity = s.parity == 'e'   ? QSerialPort::EvenParity
                         : s.parity == 'o' ? QSerialPort::OddParity
+                        : s.parity == 'm' ? QSerialPort::MarkParity
+                        : s.parity == 's' ? QSerialPort::SpaceParity
                                           : QSerialPort::NoParity;
     const auto stop = s.stopBits == 2     ? QSerialPort::TwoStop
                       : s.stopBits == 1.5 ? QSerialPort::OneAndHalfStop
                                           : QSerialPort::OneStop;
+    const auto flow = s.flow == 'h'   ? QSerialPort::HardwareControl
+                      : s.flow == 'x' ? QSerialPort::SoftwareControl
+                                      : QSerialPort::NoFlowControl;
     // A pseudo-terminal takes any of these; a real device may refuse some.
     return m_port.setBaudRate(s.baud) && m_port.setParity(parity)
            && m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) && m_port.setStopBits(stop)
-           && m_port.setFlowControl(QSerialPort::NoFlowControl);
+           && m_port.setFlowControl(flow);
 }
 
 void QtSerialDevice::close()
@@ -160,6 +165,22 @@ InputLines QtSerialDevice::inputLines()
     return {signals_.testFlag(QSerialPort::DataCarrierDetectSignal),
             signals_.testFlag(QSerialPort::ClearToSendSignal),
             signals_.testFlag(QSerialPort::DataSetReadySignal)};
+}
+
+bool QtSerialDevice::rtsLine()
+{
+    if (!m_port.isOpen())
+        return false;
+    const bool on = m_port.pinoutSignals().testFlag(QSerialPort::RequestToSendSignal);
+    m_port.clearError();
+    return on;
+}
+
+bool QtSerialDevice::setBreak(bool on)
+{
+    const bool ok = m_port.isOpen() && m_port.setBreakEnabled(on);
+    m_port.clearError();
+    return ok;
 }
 
 void QtSerialDevice::onError(QSerialPort::SerialPortError error)

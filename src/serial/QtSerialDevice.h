@@ -24,6 +24,8 @@ public:
     bool setDtr(bool on) override;
     bool setRts(bool on) override;
     InputLines inputLines() override;
+    bool rtsLine() override;
+    bool setBreak(bool on) override;
 
 private:
     void onError(QSerialPort::SerialPortError error);

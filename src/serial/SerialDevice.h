@@ -54,6 +54,12 @@ public:
     virtual bool setDtr(bool on) = 0;
     virtual bool setRts(bool on) = 0;
     virtual InputLines inputLines() = 0;
+    // The RTS line as the driver holds it; asked only under RTS/CTS flow
+    // control, where the driver drives RTS itself.
+    virtual bool rtsLine() = 0;
+    // Holds the transmit line in break (on) or releases it; false when the
+    // device refuses, which is harmless.
+    virtual bool setBreak(bool on) = 0;
 
 signals:
     // Input arrived from outside the program (a real device); devices in the

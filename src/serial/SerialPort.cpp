@@ -50,7 +50,8 @@ int SerialPort::open()
     });
     m_heldBytes.clear();
     m_dtrAccepted = m_device->setDtr(m_dtr);
-    m_rtsAccepted = m_device->setRts(m_rts);
+    if (!m_settings.hardwareFlow())
+        m_rtsAccepted = m_device->setRts(m_rts);
     return PortError::None;
 }
 
@@ -149,8 +150,15 @@ void SerialPort::setDtrEnable(bool on)
 void SerialPort::setRtsEnable(bool on)
 {
     m_rts = on;
-    if (isOpen())
+    // Under RTS/CTS flow control RTS belongs to the driver: the setting is
+    // kept for when the port opens without it.
+    if (isOpen() && !m_settings.hardwareFlow())
         m_rtsAccepted = m_device->setRts(on);
+}
+
+bool SerialPort::setBreak(bool on)
+{
+    return isOpen() && m_device->setBreak(on);
 }
 
 bool SerialPort::cdHolding()
@@ -173,7 +181,8 @@ LineStates SerialPort::lineStates()
     if (!isOpen())
         return {};
     const InputLines in = m_device->inputLines();
-    return {in.cd, in.cts, in.dsr, m_dtr && m_dtrAccepted, m_rts && m_rtsAccepted};
+    const bool rts = m_settings.hardwareFlow() ? m_device->rtsLine() : m_rts && m_rtsAccepted;
+    return {in.cd, in.cts, in.dsr, m_dtr && m_dtrAccepted, rts};
 }
 
 int SerialPort::commTimeoutMs() const

@@ -11,6 +11,14 @@
 
 class Scheduler;
 
+// How long a break holds the line, in milliseconds: the default and the
+// range a stored or typed length must keep to.
+namespace BreakLength {
+constexpr int DefaultMs = 250;
+constexpr int MinMs = 1;
+constexpr int MaxMs = 10000;
+} // namespace BreakLength
+
 struct LineStates
 {
     bool cd = false, cts = false, dsr = false, dtr = false, rts = false;
@@ -69,7 +77,8 @@ public:
     bool setInBufferSize(int size);
     bool setOutBufferSize(int size);
 
-    // The program's own DTR and RTS settings (DTREnable, RTSEnable).
+    // The program's own DTR and RTS settings (DTREnable, RTSEnable). Under
+    // RTS/CTS flow control the driver drives RTS and the setting waits.
     void setDtrEnable(bool on);
     void setRtsEnable(bool on);
     bool dtrEnable() const { return m_dtr; }
@@ -77,8 +86,14 @@ public:
     bool cdHolding();
     bool ctsHolding();
     bool dsrHolding();
+    // The settings the port opens with (the last accepted text's).
+    const PortSettings &portSettings() const { return m_settings; }
+    // Holds the line in break or releases it; false while closed or when the
+    // device refuses.
+    bool setBreak(bool on);
     // What the lamps show: every line off while the port is closed, and
-    // DTR/RTS off when the device refused them.
+    // DTR/RTS off when the device refused them; under RTS/CTS flow control
+    // RTS as the driver holds it.
     LineStates lineStates();
 
     // The write time-out: (OutBufferSize / baud) * 10000 + 1000 ms.

@@ -127,6 +127,8 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.lineEnding = LineEndingNamed(store.get(kExtras, QStringLiteral("LineEnding"), QString()))
                             .value_or(LineEnding::CrLf);
     values.crcModel = store.get(kExtras, QStringLiteral("CrcModel"), QString());
+    values.breakMs = int(readNumber(store, kExtras, QStringLiteral("BreakMs"), BreakLength::DefaultMs,
+                                    {BreakLength::MinMs, BreakLength::MaxMs}));
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -172,5 +174,6 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("AutoReconnect"), values.autoReconnect ? QStringLiteral("1") : QStringLiteral("0"));
     store.save(kExtras, QStringLiteral("LineEnding"), LineEndingName(values.lineEnding));
     store.save(kExtras, QStringLiteral("CrcModel"), values.crcModel);
+    store.save(kExtras, QStringLiteral("BreakMs"), QString::number(values.breakMs));
     return store.commit();
 }

@@ -6,6 +6,7 @@
 // formats. SaveSettings writes all of that back in one commit of the store.
 
 #include "core/DataFormats.h"
+#include "serial/SerialPort.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,9 @@ struct SettingsValues
     // A real CRC mode's model ("CRC-16/MODBUS"); empty in the two classic
     // modes, which "Options"/"CheckModel" keeps as before ("Extras"/"CrcModel").
     QString crcModel;
+    // How long a break holds the line ("Extras"/"BreakMs"); a stored length
+    // outside 1 to 10000 ms reads as the default.
+    int breakMs = BreakLength::DefaultMs;
 };
 
 // The main window's controls that the settings fill and are read from.

@@ -78,7 +78,7 @@ void PortPanel::buildControls(QWidget *parent)
             m_comba->setEditText(name);
     });
     m_text4 = newCombo("text4", QStringLiteral("9600,n,8,1"), DesignParameterBook(),
-                       QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇),数据位,停止位"), m_frame);
+                       QStringLiteral("格式:波特率,校验(N-无;E-偶;O-奇;M-标记;S-空格),数据位,停止位[,流控(N-无;H-硬件RTS/CTS;X-软件XON/XOFF)]"), m_frame);
     m_numtext = newCombo("numtext", QString(), {}, QString(), m_frame);
     // Enter, of the main keys or the keypad, applies in any of the three
     // boxes. An editable combo box takes the keys itself and hands them to

@@ -221,6 +221,20 @@ private slots:
         QVERIFY(!PortSettings::parse("fast,n,8,1"));
         QVERIFY(!PortSettings::parse("9600,n,9,1"));
         QVERIFY(!PortSettings::parse("9600,n,8,3"));
+        // Mark and space parity, and the flow control as a fifth field.
+        const auto full = PortSettings::parse("250000,M,7,2,h");
+        QVERIFY(full);
+        QCOMPARE(full->baud, 250000);
+        QCOMPARE(full->parity, 'm');
+        QCOMPARE(full->flow, 'h');
+        QCOMPARE(PortSettings::parse("9600,s,8,1, X ")->flow, 'x');
+        QCOMPARE(PortSettings::parse("9600,n,8,1,n")->flow, 'n');
+        QCOMPARE(PortSettings::parse("9600,n,8,1")->flow, 'n');
+        QVERIFY(!PortSettings::parse("9600,n,8,1,r"));
+        QVERIFY(!PortSettings::parse("9600,n,8,1,"));
+        QVERIFY(!PortSettings::parse("9600,n,8,1,hx"));
+        QVERIFY(!PortSettings::parse("9600,n,8,1,h,1"));
+        QVERIFY(!PortSettings::parse("9600,ms,8,1"));
         QCOMPARE(LeadingInteger("1000"), 1000);
     }
 

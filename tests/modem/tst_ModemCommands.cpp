@@ -63,6 +63,8 @@ public:
     bool setDtr(bool on) override { return record(on ? "DTR on" : "DTR off"); }
     bool setRts(bool on) override { return record(on ? "RTS on" : "RTS off"); }
     InputLines inputLines() override { return {cd, false, true}; }
+    bool rtsLine() override { return true; }
+    bool setBreak(bool on) override { return record(on ? "BREAK on" : "BREAK off"); }
 
 private:
     bool record(const char *what)

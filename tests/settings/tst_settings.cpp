@@ -148,6 +148,7 @@ void TestSettings::emptyStoreGivesDefaults()
     QCOMPARE(values.autoReconnect, true);
     QCOMPARE(values.lineEnding, LineEnding::CrLf);
     QCOMPARE(values.crcModel, QString());
+    QCOMPARE(values.breakMs, 250);
     QCOMPARE(w.comba.currentText(), QString(" 1"));
     QCOMPARE(w.text4.currentText(), QString("9600,n,8,1"));
     QCOMPARE(entriesOf(w.text4), QStringList{"2400,n,8,1"});
@@ -163,11 +164,11 @@ void TestSettings::saveThenLoadRestoresEverything()
     Window before;
     before.text4.clear();
     before.text4.addItems({"19200,e,7,1", "", "4800,o,8,2"});
-    before.text4.setCurrentText("115200,n,8,1");
+    before.text4.setCurrentText("115200,n,8,1,h");
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
-    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8"};
-    const TerminalState terminal{"115200,n,8,1", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
+    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600};
+    const TerminalState terminal{"115200,n,8,1,h", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
     QCOMPARE(store.commits, 1);
@@ -177,7 +178,8 @@ void TestSettings::saveThenLoadRestoresEverything()
     SettingsValues loaded;
     QCOMPARE(after.load(store, loaded), QString("01 03 00 00"));
     QCOMPARE(entriesOf(after.text4), entriesOf(before.text4));
-    QCOMPARE(after.text4.currentText(), QString("115200,n,8,1"));
+    QCOMPARE(after.text4.currentText(), QString("115200,n,8,1,h"));
+    QCOMPARE(store.get("Settings", "Settings", {}), QString("115200,n,8,1,h"));
     QCOMPARE(entriesOf(after.numtext), entriesOf(before.numtext));
     QCOMPARE(after.numtext.currentText(), QString("0755-123"));
     QCOMPARE(after.comba.currentText(), QString(" /dev/ttyUSB0"));
@@ -190,6 +192,7 @@ void TestSettings::saveThenLoadRestoresEverything()
     QCOMPARE(loaded.autoReconnect, saved.autoReconnect);
     QCOMPARE(loaded.lineEnding, saved.lineEnding);
     QCOMPARE(loaded.crcModel, saved.crcModel);
+    QCOMPARE(loaded.breakMs, saved.breakMs);
     // The new options keep to a section of their own.
     QCOMPARE(store.get("Extras", "LineEnding", {}), QString("NONE"));
 
@@ -313,6 +316,10 @@ void TestSettings::numbersReadLeniently_data()
     QTest::newRow("pass count beyond 32 bits") << "LoopTimes" << "1e12" << "2";
     QTest::newRow("pass count beyond 64 bits") << "LoopTimes" << "1e308" << "2";
     QTest::newRow("wait far below 64 bits") << "waitModemTime" << "-1e308" << "35000";
+    QTest::newRow("break length") << "BreakMs" << "1000" << "1000";
+    QTest::newRow("break length of 0") << "BreakMs" << "0" << "250";
+    QTest::newRow("break length beyond 10 s") << "BreakMs" << "10001" << "250";
+    QTest::newRow("break length text") << "BreakMs" << "long" << "250";
 }
 
 void TestSettings::numbersReadLeniently()
@@ -322,12 +329,13 @@ void TestSettings::numbersReadLeniently()
     QFETCH(QString, value);
 
     MemorySettingsStore store;
-    store.save("Options", key, stored);
+    store.save(key == "BreakMs" ? "Extras" : "Options", key, stored);
     Window w;
     SettingsValues values;
     w.load(store, values);
     const QString loaded = key == "waitModemTime" ? QString::number(values.handshakeWaitMs)
                            : key == "CheckModel"  ? QString::number(values.checkKind)
+                           : key == "BreakMs"     ? QString::number(values.breakMs)
                                                   : values.passCount;
     QCOMPARE(loaded, value);
 }

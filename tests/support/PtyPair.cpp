@@ -57,6 +57,13 @@ QByteArray PtyPair::readAvailable()
     return out;
 }
 
+termios PtyPair::attributes() const
+{
+    termios t{};
+    tcgetattr(m_slave, &t);
+    return t;
+}
+
 void PtyPair::closeMaster()
 {
     if (m_master >= 0) {

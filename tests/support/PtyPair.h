@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <termios.h>
+
 class PtyPair
 {
 public:
@@ -21,6 +23,9 @@ public:
     void write(const QByteArray &bytes);
     // Everything the program has sent so far (non-blocking).
     QByteArray readAvailable();
+    // The terminal's settings as the program left them (speed, parity, data
+    // and stop bits, flow control).
+    termios attributes() const;
     // Closes the device side: the program's port loses its device.
     void closeMaster();
 

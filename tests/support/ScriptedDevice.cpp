@@ -25,10 +25,18 @@ QList<QByteArray> WriteLog::chunks() const
     return all;
 }
 
-int ScriptedDevice::open(const PortSettings &)
+int ScriptedDevice::open(const PortSettings &settings)
 {
+    this->settings = settings;
     m_open = openError == PortError::None;
     return openError;
+}
+
+bool ScriptedDevice::logLine(const char *line, bool on)
+{
+    if (m_open)
+        m_log.lineChanges << QStringLiteral("%1 %2 %3").arg(m_clock.now()).arg(QLatin1String(line)).arg(on ? 1 : 0);
+    return m_open;
 }
 
 qint64 ScriptedDevice::write(const QByteArray &bytes, int)

@@ -75,6 +75,8 @@ private slots:
                                       << "串口号设置错误！" << "错误";
         QTest::newRow("bad settings") << DeviceCatalog::kLoopbackName << "9600,x,8,1"
                                       << "通信属性设置错误！" << "错误";
+        QTest::newRow("bad flow control") << DeviceCatalog::kLoopbackName << "9600,n,8,1,r"
+                                          << "通信属性设置错误！" << "错误";
         QTest::newRow("in use") << "pty in use" << "9600,n,8,1"
                                 << "你所设置的串口正在被使用,请重新设置!!!" << "警告!";
         QTest::newRow("regular file") << "file" << "9600,n,8,1" << notSerial << "错误";
@@ -144,6 +146,89 @@ private slots:
         QCOMPARE(rig->status(), QString(" 串口设置中 ... "));
         QVERIFY(rig->control<QComboBox>("comba")->isEnabled());
         QVERIFY(rig->visible("Piccom"));
+    }
+
+    void settingsReachTheDevice_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reached"); // baud, parity, data bits, stop bits, flow
+        QTest::addColumn<QStringList>("lines"); // what the program drove, from the open on
+        QTest::addColumn<bool>("driverHoldsRts"); // the RTS lamp shows the driver's line
+        const QStringList driven{"0 DTR 0", "0 RTS 0", "0 DTR 0", "500 DTR 1"};
+        QTest::newRow("four fields") << "9600,n,8,1" << "9600 n 8 1 n" << driven << false;
+        QTest::newRow("software flow") << "19200,E,7,2,x" << "19200 e 7 2 x" << driven << false;
+        QTest::newRow("mark parity, any rate") << "250000,m,8,1.5,n" << "250000 m 8 1.5 n" << driven
+                                               << false;
+        // Under RTS/CTS the driver drives RTS: the program leaves it alone,
+        // and the lamp shows it as the driver holds it.
+        QTest::newRow("hardware flow") << "1000000,s,8,1,h" << "1000000 s 8 1 h"
+                                       << QStringList{"0 DTR 0", "0 DTR 0", "500 DTR 1"} << true;
+    }
+
+    void settingsReachTheDevice()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, reached);
+        QFETCH(QStringList, lines);
+        QFETCH(bool, driverHoldsRts);
+        ScriptedDevice *device = nullptr;
+        rig->addScripted("dev", [&device](ScriptedDevice &d) { device = &d; });
+        const qint64 start = rig->clock.now();
+        rig->openPort("dev", text);
+        QVERIFY(rig->window->port().isOpen());
+        const PortSettings &s = device->settings;
+        QCOMPARE(QString("%1 %2 %3 %4 %5").arg(s.baud).arg(QChar(s.parity)).arg(s.dataBits)
+                     .arg(s.stopBits).arg(QChar(s.flow)),
+                 reached);
+        QStringList relative;
+        for (const QString &change : rig->line.lineChanges) {
+            const qsizetype blank = change.indexOf(' ');
+            relative << QString::number(change.left(blank).toLongLong() - start) + change.mid(blank);
+        }
+        QCOMPARE(relative, lines);
+        // The modem parts' RTS changes wait while the driver holds the line.
+        rig->window->port().setRtsEnable(true);
+        rig->clock.advance(40);
+        QCOMPARE(rig->control<Lamp>("shrts")->isOn(), true);
+        device->driverRts = false;
+        rig->clock.advance(40);
+        QCOMPARE(rig->control<Lamp>("shrts")->isOn(), !driverHoldsRts);
+        // The text is kept as typed, for the settings file.
+        QCOMPARE(rig->window->port().settings(), text);
+    }
+
+    void settingsReachThePseudoTerminal_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("speed");
+        // A pseudo-terminal keeps 8 data bits and no parity enable whatever
+        // it is told; the kind of parity, the stop bits and the flow control
+        // it holds.
+        QTest::addColumn<int>("cflags"); // parity kind, stop bits, RTS/CTS
+        QTest::addColumn<int>("iflags"); // XON/XOFF
+        QTest::newRow("plain") << "9600,n,8,1" << int(B9600) << 0 << 0;
+        QTest::newRow("2 stop bits") << "115200,n,8,2" << int(B115200) << int(CSTOPB) << 0;
+        QTest::newRow("odd") << "4800,o,8,1,n" << int(B4800) << int(PARODD) << 0;
+        QTest::newRow("mark") << "9600,m,8,1" << int(B9600) << int(PARODD | CMSPAR) << 0;
+        QTest::newRow("space") << "9600,s,8,1" << int(B9600) << int(CMSPAR) << 0;
+        QTest::newRow("hardware flow") << "57600,n,8,1,h" << int(B57600) << int(CRTSCTS) << 0;
+        QTest::newRow("software flow") << "38400,n,8,1,X" << int(B38400) << 0 << int(IXON | IXOFF);
+    }
+
+    void settingsReachThePseudoTerminal()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, speed);
+        QFETCH(int, cflags);
+        QFETCH(int, iflags);
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        rig->openPort(pty.slavePath(), text);
+        QVERIFY(rig->window->port().isOpen());
+        const termios t = pty.attributes();
+        QCOMPARE(int(cfgetospeed(&t)), speed);
+        QCOMPARE(int(t.c_cflag & (PARODD | CMSPAR | CSTOPB | CRTSCTS)), cflags);
+        QCOMPARE(int(t.c_iflag & (IXON | IXOFF)), iflags);
     }
 
     void modemIsInitialisedOnDsr()
