@@ -60,6 +60,12 @@ QColor Lamp::color() const
     return m_on ? QColor(255, 0, 0) : QColor(0, 0, 0);
 }
 
+void Lamp::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
 void Lamp::paintEvent(QPaintEvent *)
 {
     QPainter p(this);

@@ -29,7 +29,8 @@ protected:
     void enterEvent(QEnterEvent *event) override;
 };
 
-// A round signal lamp: red when its line is on, black when off.
+// A round signal lamp: red when its line is on, black when off. A click
+// with the left button says so, for a lamp that is a switch too.
 class Lamp : public QWidget
 {
     Q_OBJECT
@@ -39,8 +40,12 @@ public:
     bool isOn() const { return m_on; }
     QColor color() const;
 
+signals:
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool m_on = false;

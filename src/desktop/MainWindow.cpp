@@ -34,6 +34,7 @@
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/LineEndingChoice.h"
+#include "terminal/LineSwitches.h"
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
@@ -79,7 +80,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
 
     m_formats = new FormatSwitch(services.dialogs, central);
     m_portPanel = new PortPanel({*m_port, services.scheduler, services.dialogs, devices, *m_status,
-                                 *m_toolbar, m_flags},
+                                 *m_toolbar, m_flags, m_values.breakMs},
                                 central);
     m_send = new SendPath({*m_port, services.scheduler, services.dialogs, *m_status, *m_toolbar,
                            m_flags, *m_formats},
@@ -179,7 +180,11 @@ void MainWindow::buildModem()
     m_send->setStopCountdown([this] { m_call->go()->stop(); });
     m_portPanel->setHooks({[this] { m_call->CheckCarrierLoss(); }, [this] { m_call->HangUpAction(); },
                            [this] { return m_send->isAutoSending(); },
-                           [this] { return m_receive->isReceiving(); }});
+                           [this] { return m_receive->isReceiving(); },
+                           [this] {
+                               return m_call->drivesLines() || m_patrol->isRunning()
+                                      || m_sequencer->isRunning();
+                           }});
 }
 
 void MainWindow::buildCommands()
@@ -251,7 +256,7 @@ void MainWindow::buildMenus()
           << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
-          << m_portPanel->autoReconnectItem() << m_send->lineEnding()->items() << m_tray->items()
+          << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem() << m_send->lineEnding()->items() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
           << m_keywords->msetkey();
 

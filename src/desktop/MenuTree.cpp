@@ -27,6 +27,7 @@ const QList<MenuTree::Row> &MenuTree::table()
         {1, Separator},
         {1, Item, "呼叫", "呼叫", "F6"},
         {1, Item, "挂机", "挂机", "F7"},
+        {1, Item, "mBreak", "发送中断信号(Break)", "Ctrl+Shift+B"},
         {1, Separator},
         {1, Item, "mAutoDial", "自动巡拨", "Ctrl+D"},
         {1, Separator},

@@ -119,6 +119,11 @@ bool CallAnswer::isCallUp() const
     return m_hang->isVisibleTo(m_frame);
 }
 
+bool CallAnswer::drivesLines() const
+{
+    return m_dialing || m_hangingUp || isCallUp() || m_huru->isChecked();
+}
+
 void CallAnswer::setBusyPointer(bool busy)
 {
     if (busy)
@@ -187,7 +192,9 @@ void CallAnswer::HangUpAction()
     m_s.status.setMessage(QStringLiteral("挂机 ...  "));
     m_hang->hide();
     setBusyPointer(true);
+    m_hangingUp = true;
     m_s.modem.HangUp();
+    m_hangingUp = false;
     setBusyPointer(false);
     m_s.status.setMessage(QStringLiteral("程式正在待命...  "));
 }

@@ -59,6 +59,9 @@ public:
     // Right after the CD lamp is painted: hang up when the carrier dropped.
     void CheckCarrierLoss();
     bool isCallUp() const;
+    // A call is being dialed, is up or is being hung up, or calls are
+    // waited for: the modem functions drive DTR and RTS.
+    bool drivesLines() const;
 
 private:
     void buildControls(QWidget *parent);
@@ -81,6 +84,8 @@ private:
     ProgressShape *m_sp = nullptr;
     // A call is being dialed: the modem's answers belong to the dial.
     bool m_dialing = false;
+    // The hang-up sequence is running.
+    bool m_hangingUp = false;
     QAction *m_callItem = nullptr;
     QAction *m_hangItem = nullptr;
 };

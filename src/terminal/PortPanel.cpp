@@ -6,6 +6,7 @@
 #include "core/Widgets.h"
 #include "serial/PortWatcher.h"
 #include "serial/SerialPort.h"
+#include "terminal/LineSwitches.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 #include "terminal/Toolbar.h"
@@ -15,6 +16,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -36,6 +38,9 @@ QComboBox *newCombo(const char *name, const QString &text, const QStringList &it
 PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
 {
     buildControls(parent);
+    m_switches = new LineSwitches({m_s.port, m_s.scheduler, m_s.breakMs}, *m_shdtr, *m_shrts, this);
+    m_switches->setLinesInUse(
+        [this] { return m_settingUp || (m_hooks.linesInUse && m_hooks.linesInUse()); });
     m_mAutoReconnect = Named(new QAction(QStringLiteral("断线自动重连"), this), "mAutoReconnect");
     m_mAutoReconnect->setCheckable(true);
     m_mAutoReconnect->setChecked(true);
@@ -181,6 +186,7 @@ bool PortPanel::isWaitingForDevice() const
 bool PortPanel::SetupPort()
 {
     SerialPort &port = m_s.port;
+    const QScopedValueRollback settingUp(m_settingUp, true);
     // Choosing a port ends the wait for a lost one.
     m_watcher->stop();
     port.close();
@@ -254,6 +260,7 @@ void PortPanel::Apply()
         m_piccom->show();
         m_s.toolbar.setPressed(3, false);
     }
+    m_switches->Refresh();
 }
 
 void PortPanel::SwitchToPort(int number)
@@ -293,6 +300,7 @@ void PortPanel::Unlock()
         }
     }
     m_s.port.close();
+    m_switches->Refresh();
     m_piccom->show();
     m_s.status.setMessage(QStringLiteral(" 串口设置中 ... "));
 }
@@ -318,6 +326,7 @@ void PortPanel::onDeviceLost(const QString &reason)
     // will name another program's terminal, never this one again.
     emit portLost();
     m_s.flags.connected = false;
+    m_switches->Refresh();
     if (m_mAutoReconnect->isChecked() && !DeviceCatalog::namesPseudoTerminal(m_s.port.portName())) {
         // No box to click away: the panel stays as it was and the port
         // reopens by itself when the device is back.
@@ -353,6 +362,7 @@ void PortPanel::UpdateLineLamps()
     m_shdsr->setOn(lines.dsr);
     m_shdtr->setOn(lines.dtr);
     m_shrts->setOn(lines.rts);
+    m_switches->Refresh();
 }
 
 void PortPanel::editBufferSize(bool sendSide)

@@ -2,8 +2,9 @@
 // The port panel: chooses the port (`comba`) and its settings text
 // (`text4`), opens the port and initialises a modem on DSR, reports why an
 // open failed, locks the panel while the port is in use, edits the buffer
-// sizes and shows the five line lamps. With 断线自动重连 on, a device that
-// goes away is waited for and reopened when it comes back.
+// sizes and shows the five line lamps, of which DTR and RTS are switches
+// too. With 断线自动重连 on, a device that goes away is waited for and
+// reopened when it comes back.
 
 #include "serial/DeviceCatalog.h"
 
@@ -19,6 +20,7 @@ class QWidget;
 class ClickLabel;
 class Dialogs;
 class Lamp;
+class LineSwitches;
 class PortWatcher;
 class QAction;
 class Scheduler;
@@ -40,17 +42,21 @@ public:
         StatusBar &status;
         Toolbar &toolbar;
         TerminalFlags &flags;
+        const int &breakMs; // how long a break holds the line
     };
     // What other parts add to the panel: the check for a lost carrier right
     // after the CD lamp is painted and the hang-up action (call and answer),
-    // whether auto-sending is on, which keeps the panel locked, and whether
-    // receiving is on, which the toolbar keeps showing after a set-up.
+    // whether auto-sending is on, which keeps the panel locked, whether
+    // receiving is on, which the toolbar keeps showing after a set-up, and
+    // whether the modem functions drive the lines, which keeps the line
+    // switches off.
     struct Hooks
     {
         std::function<void()> checkCarrierLoss;
         std::function<void()> hangUp;
         std::function<bool()> isAutoSending;
         std::function<bool()> isReceiving;
+        std::function<bool()> linesInUse;
     };
 
     PortPanel(const Services &services, QWidget *parent);
@@ -89,6 +95,9 @@ public:
 
     bool isLocked() const;
 
+    // The break item and the DTR and RTS switches.
+    LineSwitches *lineSwitches() const { return m_switches; }
+
     // The option 断线自动重连 (checked by default).
     QAction *autoReconnectItem() const { return m_mAutoReconnect; }
     // A lost device is being waited for.
@@ -117,6 +126,9 @@ private:
     // An unlock is hanging up the call on the port it closes; a set-up
     // waits until that is over.
     bool m_hangingUp = false;
+    // A set-up is initialising the modem and dropping DTR.
+    bool m_settingUp = false;
+    LineSwitches *m_switches = nullptr;
 
     QWidget *m_frame = nullptr;
     QPushButton *m_command1 = nullptr;

@@ -111,6 +111,7 @@ private slots:
   -
   呼叫 呼叫 F6
   挂机 挂机 F7
+  mBreak 发送中断信号(Break) Ctrl+Shift+B
   -
   mAutoDial 自动巡拨 Ctrl+D
   -

@@ -231,6 +231,104 @@ private slots:
         QCOMPARE(int(t.c_iflag & (IXON | IXOFF)), iflags);
     }
 
+    void breakHoldsTheLineForItsLength_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("default") << 250;
+        QTest::newRow("stored length") << 1000;
+    }
+
+    void breakHoldsTheLineForItsLength()
+    {
+        QFETCH(int, length);
+        rig->window->settingsValues().breakMs = length;
+        QAction *item = rig->window->menuItem("mBreak");
+        QCOMPARE(item->text(), QString("发送中断信号(Break)"));
+        QCOMPARE(item->shortcut(), QKeySequence("Ctrl+Shift+B"));
+        QVERIFY(!item->isEnabled());
+        ScriptedDevice *device = nullptr;
+        rig->addScripted("dev", [&device](ScriptedDevice &d) { device = &d; });
+        rig->openPort("dev");
+        rig->click("Receive");
+        QVERIFY(item->isEnabled());
+        rig->line.lineChanges.clear();
+
+        const qint64 start = rig->clock.now();
+        item->trigger();
+        QVERIFY(!item->isEnabled()); // one break at a time
+        item->trigger();
+        // The window goes on receiving while the line is held.
+        device->feed("AB");
+        rig->clock.advance(length - 1);
+        QCOMPARE(rig->pane(), QString("41 42 "));
+        QCOMPARE(rig->line.lineChanges, QStringList{QString("%1 BREAK 1").arg(start)});
+        rig->clock.advance(1);
+        QCOMPARE(rig->line.lineChanges, (QStringList{QString("%1 BREAK 1").arg(start),
+                                                     QString("%1 BREAK 0").arg(start + length)}));
+        QVERIFY(item->isEnabled());
+
+        rig->click("she");
+        QVERIFY(!item->isEnabled());
+    }
+
+    void lampsSwitchTheOutputLines_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("busy"); // what drives the lines meanwhile
+        QTest::addColumn<bool>("rtsSwitch");
+        QTest::addColumn<bool>("switches"); // while busy
+        QTest::newRow("free") << "9600,n,8,1" << "" << true << true;
+        QTest::newRow("RTS/CTS") << "9600,n,8,1,h" << "" << false << true;
+        QTest::newRow("answer wait") << "9600,n,8,1" << "answer wait" << true << false;
+        QTest::newRow("command run") << "9600,n,8,1" << "command run" << true << false;
+    }
+
+    void lampsSwitchTheOutputLines()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, busy);
+        QFETCH(bool, rtsSwitch);
+        QFETCH(bool, switches);
+        Lamp *dtr = rig->control<Lamp>("shdtr");
+        Lamp *rts = rig->control<Lamp>("shrts");
+        QVERIFY(!dtr->isEnabled() && !rts->isEnabled()); // no port
+        rig->addScripted("dev", [](ScriptedDevice &d) { d.driverRts = false; });
+        rig->openPort("dev", settings);
+        rig->clock.advance(40);
+        QVERIFY(dtr->isOn() && !rts->isOn());
+        QCOMPARE(dtr->isEnabled(), true);
+        QCOMPARE(rts->isEnabled(), rtsSwitch);
+        QVERIFY(dtr->toolTip().startsWith("单击切换 DTR"));
+        rig->line.lineChanges.clear();
+
+        if (busy == "answer wait")
+            rig->control<QCheckBox>("Huru")->setChecked(true);
+        else if (busy == "command run")
+            rig->window->flags().commandRun = true;
+        rig->clock.advance(20);
+        const qint64 at = rig->clock.now();
+        QTest::mouseClick(dtr, Qt::LeftButton);
+        QTest::mouseClick(rts, Qt::LeftButton);
+        QStringList expected;
+        if (switches)
+            expected << QString("%1 DTR 0").arg(at);
+        if (switches && rtsSwitch)
+            expected << QString("%1 RTS 1").arg(at);
+        QCOMPARE(rig->line.lineChanges, expected);
+        // The lamps follow at once.
+        QCOMPARE(dtr->isOn(), !switches);
+        QCOMPARE(rts->isOn(), switches && rtsSwitch);
+
+        // Afterwards the lines are as they were left, and the switches work.
+        rig->control<QCheckBox>("Huru")->setChecked(false);
+        rig->window->flags().commandRun = false;
+        rig->clock.advance(20);
+        QVERIFY(dtr->isEnabled());
+        QTest::mouseClick(dtr, Qt::LeftButton);
+        QCOMPARE(rig->line.lineChanges.last(), QString("%1 DTR %2").arg(rig->clock.now()).arg(switches ? 1 : 0));
+        QCOMPARE(dtr->isOn(), switches);
+    }
+
     void modemIsInitialisedOnDsr()
     {
         rig->openPort("test-modem");
