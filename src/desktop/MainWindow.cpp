@@ -256,7 +256,8 @@ void MainWindow::buildMenus()
           << m_patrol->mAutoDial() << m_patrol->passCountItem() << m_books->items()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
-          << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem() << m_send->lineEnding()->items() << m_tray->items()
+          << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem()
+          << m_portPanel->lineSwitches()->breakLengthItem() << m_send->lineEnding()->items() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
           << m_keywords->msetkey();
 

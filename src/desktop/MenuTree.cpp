@@ -49,6 +49,7 @@ const QList<MenuTree::Row> &MenuTree::table()
         {0, Menu, "MOption1", "选项(&O)"},
         {1, Item, "设置握手等待时间", "设置握手时间"},
         {1, Item, "巡测次数", "巡测次数"},
+        {1, Item, "mBreakLength", "设置Break时长"},
         {1, Separator},
         {1, Item, "msettablename", "指定命令表名"},
         {1, Separator},

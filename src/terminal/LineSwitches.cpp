@@ -1,5 +1,7 @@
 #include "terminal/LineSwitches.h"
 
+#include "core/Dialogs.h"
+#include "core/NumberText.h"
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
 #include "serial/SerialPort.h"
@@ -11,10 +13,13 @@ LineSwitches::LineSwitches(const Services &services, Lamp &dtr, Lamp &rts, QObje
 {
     m_breakItem = Named(new QAction(QStringLiteral("发送中断信号(Break)"), this), "mBreak");
     connect(m_breakItem, &QAction::triggered, this, &LineSwitches::SendBreak);
+    m_lengthItem = Named(new QAction(QStringLiteral("设置Break时长"), this), "mBreakLength");
+    connect(m_lengthItem, &QAction::triggered, this, &LineSwitches::SetBreakLength);
     m_breakHold = m_s.scheduler.createTimer(this, QStringLiteral("breakHold"));
     connect(m_breakHold, &Timer::timeout, this, &LineSwitches::endBreak);
     connect(&m_dtr, &Lamp::clicked, this, [this] { toggle(true); });
     connect(&m_rts, &Lamp::clicked, this, [this] { toggle(false); });
+    m_dtr.setToolTip(QStringLiteral("单击切换 DTR；呼叫、应答等待、巡拨或命令发送期间不可用"));
     Refresh();
 }
 
@@ -66,8 +71,28 @@ void LineSwitches::Refresh()
     const bool driverHoldsRts = port.portSettings().hardwareFlow();
     m_dtr.setEnabled(free);
     m_rts.setEnabled(free && !driverHoldsRts);
-    const QString busy = QStringLiteral("；呼叫、应答等待、巡拨或命令发送期间不可用");
-    m_dtr.setToolTip(QStringLiteral("单击切换 DTR") + busy);
-    m_rts.setToolTip(driverHoldsRts ? QStringLiteral("RTS 由硬件流控(RTS/CTS)控制，灯显示线路的实际状态")
-                                    : QStringLiteral("单击切换 RTS") + busy);
+    const QString rtsTip = driverHoldsRts
+                               ? QStringLiteral("RTS 由硬件流控(RTS/CTS)控制，灯显示线路的实际状态")
+                               : QStringLiteral("单击切换 RTS；呼叫、应答等待、巡拨或命令发送期间不可用");
+    // Run on every poll tick: a tip set anew each time would notify each time.
+    if (m_rts.toolTip() != rtsTip)
+        m_rts.setToolTip(rtsTip);
+}
+
+void LineSwitches::SetBreakLength()
+{
+    QString shown = QString::number(m_s.breakMs);
+    for (;;) {
+        const QString answer = m_s.dialogs.input(
+            QStringLiteral("请输入中断信号(Break)的时长( 单位：毫秒 )"), QStringLiteral("设置Break时长"), shown);
+        if (answer.trimmed().isEmpty())
+            return;
+        if (const auto ms = ToIntegerWidth(LenientNumber(answer), BreakLength::MinMs, BreakLength::MaxMs)) {
+            m_s.breakMs = int(*ms);
+            return;
+        }
+        m_s.dialogs.message(QStringLiteral("时长须在 %1 到 %2 毫秒之间！").arg(BreakLength::MinMs).arg(BreakLength::MaxMs),
+                            QStringLiteral("提示"), MsgIcon::Exclamation);
+        shown = answer;
+    }
 }

@@ -5,10 +5,12 @@
 // click turns the line over and the lamp follows. While the modem functions
 // drive the lines (a call, an answer wait, a patrol, a command run) the
 // switches are off, and the lines stay as those functions leave them.
+// 选项 → 设置Break时长 sets how long a break holds the line.
 
 #include <QObject>
 #include <functional>
 
+class Dialogs;
 class Lamp;
 class QAction;
 class Scheduler;
@@ -23,17 +25,23 @@ public:
     {
         SerialPort &port;
         Scheduler &scheduler;
-        const int &breakMs; // how long a break holds the line
+        Dialogs &dialogs;
+        int &breakMs; // how long a break holds the line, as stored
     };
     LineSwitches(const Services &services, Lamp &dtr, Lamp &rts, QObject *parent);
 
     // Whether something else drives the lines now.
     void setLinesInUse(std::function<bool()> inUse) { m_linesInUse = std::move(inUse); }
 
-    // The item 发送中断信号(Break) of the control menu.
+    // The item 发送中断信号(Break) of the control menu and the option that
+    // sets its length.
     QAction *breakItem() const { return m_breakItem; }
+    QAction *breakLengthItem() const { return m_lengthItem; }
     void SendBreak();
     bool isInBreak() const;
+    // Asks for the length until it is one of 1 to 10000 ms or the answer is
+    // empty (Cancel), which changes nothing.
+    void SetBreakLength();
 
     // Offers the break item and the switches as far as the port and the
     // modem functions allow; run on every poll tick and whenever the port
@@ -49,5 +57,6 @@ private:
     Lamp &m_rts;
     std::function<bool()> m_linesInUse;
     QAction *m_breakItem = nullptr;
+    QAction *m_lengthItem = nullptr;
     Timer *m_breakHold = nullptr;
 };

@@ -38,7 +38,7 @@ QComboBox *newCombo(const char *name, const QString &text, const QStringList &it
 PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
 {
     buildControls(parent);
-    m_switches = new LineSwitches({m_s.port, m_s.scheduler, m_s.breakMs}, *m_shdtr, *m_shrts, this);
+    m_switches = new LineSwitches({m_s.port, m_s.scheduler, m_s.dialogs, m_s.breakMs}, *m_shdtr, *m_shrts, this);
     m_switches->setLinesInUse(
         [this] { return m_settingUp || (m_hooks.linesInUse && m_hooks.linesInUse()); });
     m_mAutoReconnect = Named(new QAction(QStringLiteral("断线自动重连"), this), "mAutoReconnect");

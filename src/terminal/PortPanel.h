@@ -42,7 +42,7 @@ public:
         StatusBar &status;
         Toolbar &toolbar;
         TerminalFlags &flags;
-        const int &breakMs; // how long a break holds the line
+        int &breakMs; // how long a break holds the line, as stored
     };
     // What other parts add to the panel: the check for a lost carrier right
     // after the CD lamp is painted and the hang-up action (call and answer),

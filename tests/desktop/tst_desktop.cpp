@@ -131,6 +131,7 @@ ming 命令(&M)
 MOption1 选项(&O)
   设置握手等待时间 设置握手时间
   巡测次数 巡测次数
+  mBreakLength 设置Break时长
   -
   msettablename 指定命令表名
   -

@@ -271,6 +271,40 @@ private slots:
         QVERIFY(!item->isEnabled());
     }
 
+    void breakLengthIsAskedUntilInRange_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("defaults"); // what each input box offers
+        QTest::addColumn<int>("length");
+        QTest::newRow("in range") << QStringList{"1000"} << QStringList{"250"} << 1000;
+        QTest::newRow("cancel") << QStringList{} << QStringList{"250"} << 250;
+        QTest::newRow("outside, then in range") << QStringList{"0", "10001", " 10000 "}
+                                                << QStringList{"250", "0", "10001"} << 10000;
+        QTest::newRow("no number, then cancel") << QStringList{"long", ""}
+                                                << QStringList{"250", "long"} << 250;
+    }
+
+    void breakLengthIsAskedUntilInRange()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, defaults);
+        QFETCH(int, length);
+        rig->dialogs.inputs.append(answers);
+        rig->window->menuItem("mBreakLength")->trigger();
+        QStringList offered;
+        int refusals = 0;
+        for (const ShownDialog &d : rig->dialogs.shown) {
+            if (d.kind == ShownDialog::Input)
+                offered << d.defaultText;
+            else if (d.text == "时长须在 1 到 10000 毫秒之间！")
+                ++refusals;
+        }
+        QCOMPARE(offered, defaults);
+        QCOMPARE(refusals, defaults.size() - 1);
+        QCOMPARE(rig->dialogs.shown.size(), 2 * defaults.size() - 1);
+        QCOMPARE(rig->window->settingsValues().breakMs, length);
+    }
+
     void lampsSwitchTheOutputLines_data()
     {
         QTest::addColumn<QString>("settings");
