@@ -38,6 +38,7 @@
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/Toolbar.h"
@@ -257,7 +258,8 @@ void MainWindow::buildMenus()
           << m_sequencer->mOnOrder() << m_store->createTableNameAction(this) << m_sequencer->mOrderSave()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
           << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem()
-          << m_portPanel->lineSwitches()->breakLengthItem() << m_send->lineEnding()->items() << m_tray->items()
+          << m_portPanel->lineSwitches()->breakLengthItem() << m_send->lineEnding()->items()
+          << m_send->pacing()->item() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
           << m_keywords->msetkey();
 

@@ -77,6 +77,7 @@ const QList<MenuTree::Row> &MenuTree::table()
         {2, Item, "mEndLf", "LF"},
         {2, Item, "mEndCr", "CR"},
         {2, Item, "mEndNone", "无"},
+        {1, Item, "mSendPacing", "发送节奏"},
 
         {0, Menu, "工具", "工具(&T)"},
         {1, Item, "计算器", "计算器(&J)", "Ctrl+J"},

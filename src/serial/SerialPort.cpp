@@ -61,6 +61,7 @@ void SerialPort::close()
         m_device->disconnect(this);
         m_device->close();
         m_device.reset();
+        emit closed();
     }
 }
 

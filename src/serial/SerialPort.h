@@ -104,6 +104,9 @@ signals:
     void inputArrived();
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &reason);
+    // The port let its device go (closed, set up anew, or the window
+    // closing): what belonged to that opening ends.
+    void closed();
 
 private:
     DeviceFactory m_factory;

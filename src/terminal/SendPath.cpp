@@ -8,7 +8,9 @@
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/LineEndingChoice.h"
+#include "terminal/PacedSender.h"
 #include "terminal/ReceivePath.h"
+#include "terminal/SendPacing.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 #include "terminal/TextPane.h"
@@ -38,12 +40,41 @@ QString counterCaption(qint64 count)
     return QStringLiteral("【%1】B").arg(count);
 }
 
+// What each byte adds to the send counter once it has left, so that a paced
+// send counts as an unpaced one does: one for each byte in the byte formats;
+// in String format one for each character, at its last byte, and nothing for
+// the line end after the text.
+QList<int> byteCounts(const QByteArray &bytes, DataFormat format, LineEnding ending)
+{
+    if (format != DataFormat::String)
+        return QList<int>(bytes.size(), 1);
+    QList<int> counts(bytes.size(), 0);
+    const qsizetype textEnd = bytes.size() - LineEndingText(ending).size();
+    for (qsizetype i = 0; i < textEnd; ++i) {
+        // A GBK lead byte: the character ends with the byte after it.
+        if (quint8(bytes[i]) >= 0x81 && i + 1 < textEnd)
+            ++i;
+        counts[i] = 1;
+    }
+    return counts;
+}
+
 } // namespace
 
 SendPath::SendPath(const Services &services, QWidget *parent) : QObject(parent), m_s(services)
 {
     buildControls(parent);
     m_lineEnding = new LineEndingChoice(this);
+    m_pacing = new PacingOption(m_s.dialogs, this);
+    m_paced = new PacedSender(m_s.port, m_s.scheduler, this);
+    connect(m_paced, &PacedSender::sent, this, &SendPath::count);
+    connect(m_paced, &PacedSender::finished, this, [this](qint64 unsent) {
+        m_send->setEnabled(true);
+        reportUnsent(unsent);
+    });
+    // What is left of a paced send belongs to the port's opening: none of
+    // it goes to a device opened later.
+    connect(&m_s.port, &SerialPort::closed, this, &SendPath::endPacedSend);
     m_ding = m_s.scheduler.createTimer(this, QStringLiteral("ding"));
     connect(m_ding, &Timer::timeout, this, &SendPath::AutoSendTick);
 }
@@ -143,10 +174,25 @@ bool SendPath::isAutoSending() const
     return m_ding->isActive();
 }
 
+bool SendPath::isSending() const
+{
+    return m_paced->isSending();
+}
+
+void SendPath::waitUntilSent()
+{
+    m_paced->waitUntilDone();
+}
+
 void SendPath::Send()
 {
     if (!m_s.port.isOpen()) {
         m_s.dialogs.message(QStringLiteral("先打开串口！！！"), QStringLiteral("提示"), MsgIcon::Question);
+        return;
+    }
+    // Two sends' bytes never interleave: the one still going keeps the line.
+    if (m_paced->isSending()) {
+        m_s.status.setMessage(QStringLiteral("上一次发送尚未结束 ..."));
         return;
     }
     const QString trimmed = sendText().trimmed();
@@ -178,18 +224,20 @@ void SendPath::SendText(const QString &given)
         return;
     }
     const QByteArray &bytes = std::get<QByteArray>(encoded);
+    if (const SendPacing pacing = m_pacing->value(); pacing.isOn()) {
+        // `send` stays disabled until the paced send is over.
+        m_paced->start(bytes, byteCounts(bytes, format, ending), pacing);
+        return;
+    }
     const qint64 written = m_s.port.output(bytes);
     if (written == bytes.size()) {
         // String format counts the characters sent, a line break as its
         // line end, without the line end after the text.
         m_counter += format == DataFormat::String ? WithLineBreaks(text, ending).size() : written;
     } else {
-        // Count what left; the send box keeps its text. A port that closed
-        // during the write (unlocked, lost, the window closing) has said so
-        // itself; otherwise the write time-out passed: say what did not leave.
+        // Count what left; the send box keeps its text.
         m_counter += written;
-        if (m_s.port.isOpen())
-            m_s.status.setMessage(QStringLiteral("发送超时: %1 字节未发出").arg(bytes.size() - written));
+        reportUnsent(bytes.size() - written);
     }
     showCounter();
     m_send->setEnabled(true);
@@ -198,6 +246,7 @@ void SendPath::SendText(const QString &given)
 void SendPath::EndSend()
 {
     m_ding->stop();
+    endPacedSend();
     if (auto *window = m_send->window())
         window->setEnabled(true);
     m_send->setEnabled(true);
@@ -270,8 +319,10 @@ void SendPath::AutoSendMenu()
 
 void SendPath::AutoSendTick()
 {
-    // A tick whose message box is still open does not start another.
-    if (m_inTick)
+    // A tick whose message box is still open does not start another, nor
+    // does one that comes while a paced send is still going: it is left out,
+    // and the next tick sends.
+    if (m_inTick || m_paced->isSending())
         return;
     m_inTick = true;
     if (sendText().trimmed().isEmpty()) {
@@ -296,6 +347,7 @@ void SendPath::StopAutoSend()
     // Sending stops at the click, not once the box below is clicked away:
     // the box runs the window's events, and with them the send timer.
     m_ding->stop();
+    endPacedSend();
     m_s.dialogs.message(QStringLiteral("stop!!!err."), QString::fromLatin1(kAppTitle), MsgIcon::None);
     m_tingf->hide();
     m_command2->show();
@@ -312,6 +364,7 @@ void SendPath::StopAutoSend()
 void SendPath::HaltAutoSend()
 {
     m_ding->stop();
+    endPacedSend();
 }
 
 void SendPath::StopAll()
@@ -322,6 +375,7 @@ void SendPath::StopAll()
         m_command2->show();
     m_ding->setInterval(0);
     m_ding->stop();
+    endPacedSend();
     m_f4->setEnabled(true);
     if (m_receive)
         m_receive->StopReceive();
@@ -360,6 +414,29 @@ void SendPath::resetCounter()
 void SendPath::showCounter()
 {
     m_zis->setText(counterCaption(m_counter));
+}
+
+void SendPath::count(qint64 count)
+{
+    m_counter += count;
+    showCounter();
+}
+
+void SendPath::reportUnsent(qint64 unsent)
+{
+    // A port that closed during the write (unlocked, lost, the window
+    // closing) has said so itself; otherwise the write time-out passed: say
+    // what did not leave.
+    if (unsent > 0 && m_s.port.isOpen())
+        m_s.status.setMessage(QStringLiteral("发送超时: %1 字节未发出").arg(unsent));
+}
+
+void SendPath::endPacedSend()
+{
+    if (!m_paced->isSending())
+        return;
+    m_paced->stop();
+    m_send->setEnabled(true);
 }
 
 void SendPath::paintInterval(const QColor &color)

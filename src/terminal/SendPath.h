@@ -18,6 +18,8 @@ class ClickLabel;
 class Dialogs;
 class FormatSwitch;
 class LineEndingChoice;
+class PacedSender;
+class PacingOption;
 class ReceivePath;
 class Scheduler;
 class SerialPort;
@@ -50,6 +52,8 @@ public:
     TextPane *Text1() const { return m_text1; }
     // The line end String format sends (option 发送行尾).
     LineEndingChoice *lineEnding() const { return m_lineEnding; }
+    // The send pacing (option 发送节奏).
+    PacingOption *pacing() const { return m_pacing; }
     QString sendText() const;
     // A program write: the text replaces the box's, the caret at its end.
     void setSendText(const QString &text);
@@ -61,15 +65,22 @@ public:
     void SendText(const QString &text);
     // Ends any sending state after a failure.
     void EndSend();
+    // A paced send is still writing or pausing.
+    bool isSending() const;
+    // Serves events until a paced send is over: a caller that goes on after
+    // a send (a command run, a patrol) keeps the pace with this.
+    void waitUntilSent();
 
     void StartAutoSend();
     void StopAutoSend();
     void AutoSendTick();
     // The menu item 自动发送.
     void AutoSendMenu();
-    // Stops the auto-send timer alone (the program is closing).
+    // Stops the auto-send timer and a paced send alone (the program is
+    // closing).
     void HaltAutoSend();
-    // Toolbar button 3: stops auto-sending and receiving at once.
+    // Toolbar button 3: stops auto-sending, a paced send and receiving at
+    // once.
     void StopAll();
     void Clear();
 
@@ -103,6 +114,9 @@ private:
     void pickInterval();
     void assist();
     void showCounter();
+    void count(qint64 count);
+    void reportUnsent(qint64 unsent);
+    void endPacedSend();
     void paintInterval(const QColor &color);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -110,6 +124,8 @@ private:
     ReceivePath *m_receive = nullptr;
     std::function<void()> m_stopCountdown;
     LineEndingChoice *m_lineEnding = nullptr;
+    PacingOption *m_pacing = nullptr;
+    PacedSender *m_paced = nullptr;
     Timer *m_ding = nullptr;
     qint64 m_counter = 0;
     int m_lastKey = 0;

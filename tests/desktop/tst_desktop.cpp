@@ -159,6 +159,7 @@ MOption1 选项(&O)
     mEndLf LF
     mEndCr CR
     mEndNone 无
+  mSendPacing 发送节奏
 工具 工具(&T)
   计算器 计算器(&J) Ctrl+J
   -

@@ -10,7 +10,9 @@
 #include "serial/SerialPort.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/LineEndingChoice.h"
 #include "terminal/PortPanel.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 #include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
@@ -1210,6 +1212,195 @@ private slots:
         rig->click("send");
         QCOMPARE(rig->line.chunks().last(), QByteArray("AT\nATZ\n"));
         QCOMPARE(rig->window->sendPath().counter(), 6);
+    }
+
+    void pacedSendPutsEachByteOnTheLineOnTime_data()
+    {
+        QTest::addColumn<DataFormat>("format");
+        QTest::addColumn<LineEnding>("ending");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("byteDelay");
+        QTest::addColumn<int>("lineEndDelay");
+        QTest::addColumn<QList<qint64>>("times");
+        QTest::addColumn<QByteArrayList>("writes");
+        QTest::addColumn<QList<int>>("counts"); // the counter after each write
+        QTest::addColumn<int>("busy");          // ms until `send` is usable again
+
+        const auto H = DataFormat::Hex;
+        const auto S = DataFormat::String;
+        QTest::newRow("off: one write, as before") << H << LineEnding::CrLf << "41 42 43" << 0 << 0
+            << QList<qint64>{0} << QByteArrayList{"ABC"} << QList<int>{3} << 0;
+        QTest::newRow("byte delay") << H << LineEnding::CrLf << "41 42 43" << 10 << 0
+            << QList<qint64>{0, 10, 20} << QByteArrayList{"A", "B", "C"} << QList<int>{1, 2, 3} << 30;
+        QTest::newRow("line-end delay: a write per line") << S << LineEnding::CrLf << "AT\nATZ" << 0 << 100
+            << QList<qint64>{0, 100} << QByteArrayList{"AT\r\n", "ATZ\r\n"} << QList<int>{4, 7} << 200;
+        QTest::newRow("a line end waits both delays") << S << LineEnding::Lf << "AB" << 5 << 50
+            << QList<qint64>{0, 5, 10} << QByteArrayList{"A", "B", "\n"} << QList<int>{1, 2, 2} << 65;
+        QTest::newRow("CR LF in a byte format is one line end") << H << LineEnding::CrLf << "0D 0A 41 0D" << 0 << 20
+            << QList<qint64>{0, 20} << QByteArrayList{"\r\n", "A\r"} << QList<int>{2, 4} << 40;
+        QTest::newRow("no line end: the line-end delay never comes") << S << LineEnding::None << "A\nB" << 0 << 20
+            << QList<qint64>{0} << QByteArrayList{"AB"} << QList<int>{2} << 0;
+        QTest::newRow("a Chinese character counts once it has left whole") << S << LineEnding::None << "中A" << 10 << 0
+            << QList<qint64>{0, 10, 20} << QByteArrayList{"\xd6", "\xd0", "A"} << QList<int>{0, 1, 2} << 30;
+    }
+
+    // What reaches the device and when, and the counter as the bytes leave.
+    void pacedSendPutsEachByteOnTheLineOnTime()
+    {
+        QFETCH(DataFormat, format);
+        QFETCH(LineEnding, ending);
+        QFETCH(QString, text);
+        QFETCH(int, byteDelay);
+        QFETCH(int, lineEndDelay);
+        QFETCH(QList<qint64>, times);
+        QFETCH(QByteArrayList, writes);
+        QFETCH(QList<int>, counts);
+        QFETCH(int, busy);
+        rig->openPort("2");
+        setSendFormat(format);
+        SendPath &send = rig->window->sendPath();
+        send.lineEnding()->setValue(ending);
+        send.pacing()->setValue({byteDelay, lineEndDelay});
+        send.setSendText(text);
+        const qint64 t0 = rig->clock.now();
+        rig->click("send");
+        for (int k = 0; k < times.size(); ++k) {
+            rig->clock.advance(int(t0 + times[k] - rig->clock.now()));
+            QCOMPARE(rig->line.writes.size(), k + 1);
+            QCOMPARE(rig->line.writes[k].at - t0, times[k]);
+            QCOMPARE(rig->line.writes[k].bytes, writes[k]);
+            QCOMPARE(send.counter(), counts[k]);
+        }
+        QCOMPARE(rig->control<QLabel>("zis")->text(), QString("【%1】B").arg(counts.last()));
+        // The send is over once the pause after its last byte has passed.
+        auto *button = rig->control<QPushButton>("send");
+        if (busy > 0) {
+            rig->clock.advance(int(t0 + busy - 1 - rig->clock.now()));
+            QVERIFY(send.isSending());
+            QVERIFY(!button->isEnabled());
+            rig->clock.advance(1);
+        }
+        QVERIFY(!send.isSending());
+        QVERIFY(button->isEnabled());
+        QCOMPARE(rig->line.writes.size(), times.size());
+    }
+
+    void stopAndCloseEndAPacedSendAtOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("停 止 of auto-send") << "tingf";
+        QTest::newRow("toolbar 停止") << "toolbar";
+        QTest::newRow("window closed") << "close";
+        QTest::newRow("port closed and opened again") << "reopen";
+    }
+    void stopAndCloseEndAPacedSendAtOnce()
+    {
+        QFETCH(QString, how);
+        rig->openPort("2");
+        setSendFormat(DataFormat::Hex);
+        SendPath &send = rig->window->sendPath();
+        send.pacing()->setValue({100, 0});
+        send.setSendText("41 42 43 44");
+        if (how == "tingf") {
+            rig->control<QRadioButton>("zidong")->click();
+            rig->control<QComboBox>("fatime")->setEditText("1000");
+            rig->dialogs.answers.enqueue(MsgAnswer::No); // 接收数据吗？
+            rig->click("Command2");
+            rig->clock.advance(1000);
+        } else {
+            rig->click("send");
+        }
+        rig->clock.advance(150);
+        QCOMPARE(rig->line.since(0), QByteArray("AB"));
+        if (how == "tingf") {
+            rig->click("tingf");
+        } else if (how == "toolbar") {
+            rig->window->toolbar().button(3)->trigger();
+        } else if (how == "close") {
+            QVERIFY(rig->window->close());
+        } else {
+            rig->click("she");
+            rig->openPort("2");
+        }
+        QVERIFY(!send.isSending());
+        QVERIFY(!send.isAutoSending());
+        rig->clock.advance(3000);
+        QCOMPARE(rig->line.since(0), QByteArray("AB"));
+        QCOMPARE(send.counter(), 2);
+        QVERIFY(rig->control<QPushButton>("send")->isEnabled());
+    }
+
+    // No two sends' bytes interleave: an auto-send tick that comes during a
+    // paced send is left out, and 发送 then is refused with a word why.
+    void aPacedSendKeepsTheLineUntilItIsOver()
+    {
+        rig->openPort("2");
+        setSendFormat(DataFormat::Hex);
+        SendPath &send = rig->window->sendPath();
+        send.pacing()->setValue({100, 0});
+        send.setSendText("41 42 43 44");
+        rig->control<QRadioButton>("zidong")->click();
+        rig->control<QComboBox>("fatime")->setEditText("250");
+        rig->dialogs.answers.enqueue(MsgAnswer::No); // 接收数据吗？
+        const qint64 t0 = rig->clock.now();
+        rig->click("Command2");
+        rig->clock.advance(1000);
+        // Sends at the ticks of 250 and 750; the one of 500 came mid-send.
+        QCOMPARE(rig->line.since(0), QByteArray("ABCDABC"));
+        QCOMPARE(rig->line.timeOf("A", t0 + 300) - t0, 750);
+        rig->click("tingf");
+
+        rig->control<QRadioButton>("shoudong")->click();
+        rig->window->menuItem("发送")->trigger();
+        rig->clock.advance(150);
+        rig->window->menuItem("发送")->trigger();
+        QCOMPARE(rig->status(), QString("上一次发送尚未结束 ..."));
+        rig->clock.advance(1000);
+        QCOMPARE(rig->line.since(0), QByteArray("ABCDABCABCD"));
+    }
+
+    void pacingIsAskedWithinItsRanges_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<int>("byteDelay");
+        QTest::addColumn<int>("lineEndDelay");
+        QTest::addColumn<QStringList>("messages");
+        const QString bytes = "延时应为 0 到 1000 之间的整数毫秒！";
+        const QString lines = "延时应为 0 到 10000 之间的整数毫秒！";
+        QTest::newRow("in range") << QStringList{"20", " 500 "} << 20 << 500 << QStringList{};
+        QTest::newRow("out of range, asked again") << QStringList{"1001", "-1", "20", "10001", "10000"} << 20
+                                                   << 10000 << QStringList{bytes, bytes, lines};
+        QTest::newRow("not a whole number") << QStringList{"abc", "5", "1.5", "7"} << 5 << 7
+                                            << QStringList{bytes, lines};
+        QTest::newRow("cancel at the second") << QStringList{"20", ""} << 3 << 4 << QStringList{};
+        QTest::newRow("cancel after a bad answer") << QStringList{"2000", ""} << 3 << 4 << QStringList{bytes};
+        QTest::newRow("both 0: off") << QStringList{"0", "0"} << 0 << 0 << QStringList{};
+    }
+    void pacingIsAskedWithinItsRanges()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(int, byteDelay);
+        QFETCH(int, lineEndDelay);
+        QFETCH(QStringList, messages);
+        PacingOption &pacing = *rig->window->sendPath().pacing();
+        pacing.setValue({3, 4});
+        rig->dialogs.inputs << answers;
+        rig->control<QAction>("mSendPacing")->trigger();
+        QCOMPARE(pacing.value(), (SendPacing{byteDelay, lineEndDelay}));
+        QCOMPARE(pacing.item()->isChecked(), byteDelay > 0 || lineEndDelay > 0);
+        QCOMPARE(rig->dialogs.messages(), messages);
+        QVERIFY(rig->dialogs.inputs.isEmpty());
+        // A bad answer is asked again with itself shown, to be corrected.
+        int asked = 0;
+        for (int i = 0; i < rig->dialogs.shown.size(); ++i) {
+            const ShownDialog &box = rig->dialogs.shown[i];
+            if (box.kind != ShownDialog::Input)
+                continue;
+            QCOMPARE(box.title, QString("发送节奏"));
+            if (i > 0 && rig->dialogs.shown[i - 1].kind == ShownDialog::Message)
+                QCOMPARE(box.defaultText, answers[asked - 1]);
+            ++asked;
+        }
     }
 
     void formatToggleAndConversions()
