@@ -107,6 +107,9 @@ void CommandSequencer::RunAllCommands()
     int count = 0;
     const qsizetype slotCount = m_s.store.commandTable().size();
     for (qsizetype i = 0; i < slotCount; ++i) {
+        // A paced send still going (one the user started meanwhile) keeps
+        // the line until it is over, so that the command is not refused.
+        m_s.send.waitUntilSent();
         m_s.scheduler.processEvents();
         // The manager may have replaced the table meanwhile: a run over a
         // shorter table ends at its end. Closing the program ends it too.
@@ -118,6 +121,8 @@ void CommandSequencer::RunAllCommands()
         m_s.send.setSendText(command.content);
         m_s.formats.SetDataFormat(command.format, FormatSwitch::Both);
         m_s.send.Send();
+        // The command's delay runs once a paced send has put it all out.
+        m_s.send.waitUntilSent();
         m_s.scheduler.wait(command.delay);
         if (run != m_runs)
             return;
@@ -149,7 +154,9 @@ void CommandSequencer::SendNamedCommand(int index, const QString &caption)
             m_s.openManager();
         return;
     }
-    if (!fnPreOrder())
+    // A paced send still going keeps the line until it is over.
+    m_s.send.waitUntilSent();
+    if (m_s.scheduler.isShuttingDown() || !fnPreOrder())
         return;
     const auto found = m_s.store.FindCommand(caption);
     m_s.send.setSendText(found ? found->content : QString());

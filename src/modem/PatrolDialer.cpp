@@ -245,6 +245,11 @@ void PatrolDialer::serveCall(bool sendCommands)
     if (!m_stopRequested && !userText.isEmpty()) {
         m_s.receive.Receive();
         m_s.send.Send();
+        // The hang-up writes to the port: a paced send is over first, so
+        // that the modem commands do not land among its bytes.
+        m_s.send.waitUntilSent();
+        if (closing())
+            return;
     }
     if (!m_stopRequested && !pause(2000))
         return;

@@ -125,6 +125,24 @@ private slots:
         QVERIFY(!rig->window->flags().commandRun);
     }
 
+    // With pacing on, each command's delay runs once its paced send is
+    // over, and no command meets the one before still going.
+    void aRunKeepsThePaceOfEachCommand()
+    {
+        rig->settings.save("Extras", "ByteDelay", "100");
+        startWith({{"A", "41 42 43", 50, 16, "Y"}, {"B", "44", 0, 16, "Y"}});
+        const qint64 t0 = rig->clock.now();
+        mOnOrder()->trigger();
+
+        QCOMPARE(lineBytes(), (QList<QByteArray>{"A", "B", "C", "D"}));
+        QList<qint64> times;
+        for (const WriteLog::Write &write : rig->line.writes)
+            times << write.at - t0;
+        QCOMPARE(times, (QList<qint64>{0, 100, 200, 350}));
+        QCOMPARE(rig->clock.now(), t0 + 450);
+        QCOMPARE(rig->status(), finished(2));
+    }
+
     void stopLetsTheCurrentWaitFinish()
     {
         startWith(kFiveValid);

@@ -10,6 +10,7 @@
 #include "modem/PatrolDialer.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 
 #include <QAction>
@@ -172,16 +173,21 @@ private slots:
         QTest::addColumn<bool>("commands");
         QTest::addColumn<QString>("sendBox"); // typed in String format
         QTest::addColumn<QByteArray>("peerGets");
-        QTest::newRow("neither") << false << "" << QByteArray();
-        QTest::newRow("send box") << false << "hi" << QByteArray("hi\r\n");
-        QTest::newRow("commands") << true << "" << QByteArray("AB");
-        QTest::newRow("commands, then send box") << true << "hi" << QByteArray("ABhi\r\n");
+        QTest::addColumn<int>("byteDelay");
+        QTest::newRow("neither") << false << "" << QByteArray() << 0;
+        QTest::newRow("send box") << false << "hi" << QByteArray("hi\r\n") << 0;
+        QTest::newRow("commands") << true << "" << QByteArray("AB") << 0;
+        QTest::newRow("commands, then send box") << true << "hi" << QByteArray("ABhi\r\n") << 0;
+        // The hang-up waits until a paced send is over.
+        QTest::newRow("paced, commands, then send box") << true << "hi" << QByteArray("ABhi\r\n") << 1000;
     }
     void answeredPeerGetsTheCommandsAndTheUsersText()
     {
         QFETCH(bool, commands);
         QFETCH(QString, sendBox);
         QFETCH(QByteArray, peerGets);
+        QFETCH(int, byteDelay);
+        rig->window->sendPath().pacing()->setValue({byteDelay, 0});
         rig->window->formats().SetDataFormat(int(DataFormat::String), FormatSwitch::SendOnly);
         rig->window->sendPath().setSendText(sendBox);
         setPassCount("1");
