@@ -11,6 +11,7 @@
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
@@ -41,6 +42,7 @@ void Lifecycle::StartUp()
         m_p.checks.fnCheck(CheckCodes::FirstCrcModel + *crc);
     m_p.portPanel.autoReconnectItem()->setChecked(m_p.values.autoReconnect);
     m_p.send.lineEnding()->setValue(m_p.values.lineEnding);
+    m_p.send.pacing()->setValue({m_p.values.byteDelayMs, m_p.values.lineEndDelayMs});
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
@@ -71,6 +73,8 @@ void Lifecycle::saveSettings()
     m_p.values.crcModel = crc ? QString::fromLatin1(crc->name) : QString();
     m_p.values.autoReconnect = m_p.portPanel.autoReconnectItem()->isChecked();
     m_p.values.lineEnding = m_p.send.lineEnding()->value();
+    m_p.values.byteDelayMs = m_p.send.pacing()->value().byteDelayMs;
+    m_p.values.lineEndDelayMs = m_p.send.pacing()->value().lineEndDelayMs;
     // Until the port set-up has run the port holds none of the user's values:
     // a close during the splash pause saves the ones loaded.
     const PortValues port = m_portAwaitingSetUp.value_or(

@@ -3,6 +3,7 @@
 #include "core/AppFiles.h"
 #include "core/NumberText.h"
 #include "settings/SettingsStore.h"
+#include "terminal/SendPacing.h"
 
 #include <QComboBox>
 #include <limits>
@@ -129,6 +130,10 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.crcModel = store.get(kExtras, QStringLiteral("CrcModel"), QString());
     values.breakMs = int(readNumber(store, kExtras, QStringLiteral("BreakMs"), BreakLength::DefaultMs,
                                     {BreakLength::MinMs, BreakLength::MaxMs}));
+    // A delay out of its range reads as none.
+    values.byteDelayMs = int(readNumber(store, kExtras, QStringLiteral("ByteDelay"), 0, {0, kMaxByteDelayMs}));
+    values.lineEndDelayMs =
+        int(readNumber(store, kExtras, QStringLiteral("LineEndDelay"), 0, {0, kMaxLineEndDelayMs}));
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -175,5 +180,7 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("LineEnding"), LineEndingName(values.lineEnding));
     store.save(kExtras, QStringLiteral("CrcModel"), values.crcModel);
     store.save(kExtras, QStringLiteral("BreakMs"), QString::number(values.breakMs));
+    store.save(kExtras, QStringLiteral("ByteDelay"), QString::number(values.byteDelayMs));
+    store.save(kExtras, QStringLiteral("LineEndDelay"), QString::number(values.lineEndDelayMs));
     return store.commit();
 }

@@ -32,6 +32,11 @@ struct SettingsValues
     // How long a break holds the line ("Extras"/"BreakMs"); a stored length
     // outside 1 to 10000 ms reads as the default.
     int breakMs = BreakLength::DefaultMs;
+    // Send pacing in milliseconds, 0 for none: after each byte
+    // ("Extras"/"ByteDelay", 0 to 1000) and after each line end
+    // ("Extras"/"LineEndDelay", 0 to 10000).
+    int byteDelayMs = 0;
+    int lineEndDelayMs = 0;
 };
 
 // The main window's controls that the settings fill and are read from.

@@ -167,7 +167,8 @@ void TestSettings::saveThenLoadRestoresEverything()
     before.text4.setCurrentText("115200,n,8,1,h");
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
-    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600};
+    const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600,
+                               20, 500};
     const TerminalState terminal{"115200,n,8,1,h", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
@@ -193,8 +194,12 @@ void TestSettings::saveThenLoadRestoresEverything()
     QCOMPARE(loaded.lineEnding, saved.lineEnding);
     QCOMPARE(loaded.crcModel, saved.crcModel);
     QCOMPARE(loaded.breakMs, saved.breakMs);
+    QCOMPARE(loaded.byteDelayMs, saved.byteDelayMs);
+    QCOMPARE(loaded.lineEndDelayMs, saved.lineEndDelayMs);
     // The new options keep to a section of their own.
     QCOMPARE(store.get("Extras", "LineEnding", {}), QString("NONE"));
+    QCOMPARE(store.get("Extras", "ByteDelay", {}), QString("20"));
+    QCOMPARE(store.get("Extras", "LineEndDelay", {}), QString("500"));
 
     store.writable = false;
     QVERIFY(!SaveSettings(store, saved, before.widgets(), terminal));
@@ -320,6 +325,12 @@ void TestSettings::numbersReadLeniently_data()
     QTest::newRow("break length of 0") << "BreakMs" << "0" << "250";
     QTest::newRow("break length beyond 10 s") << "BreakMs" << "10001" << "250";
     QTest::newRow("break length text") << "BreakMs" << "long" << "250";
+    // A send delay out of its range reads as no delay.
+    QTest::newRow("byte delay") << "ByteDelay" << "20 ms" << "20";
+    QTest::newRow("byte delay beyond its range") << "ByteDelay" << "1001" << "0";
+    QTest::newRow("negative byte delay") << "ByteDelay" << "-5" << "0";
+    QTest::newRow("line-end delay at its top") << "LineEndDelay" << "10000" << "10000";
+    QTest::newRow("line-end delay beyond its range") << "LineEndDelay" << "10001" << "0";
 }
 
 void TestSettings::numbersReadLeniently()
@@ -329,14 +340,17 @@ void TestSettings::numbersReadLeniently()
     QFETCH(QString, value);
 
     MemorySettingsStore store;
-    store.save(key == "BreakMs" ? "Extras" : "Options", key, stored);
+    const bool extra = key == "BreakMs" || key.endsWith("Delay");
+    store.save(extra ? "Extras" : "Options", key, stored);
     Window w;
     SettingsValues values;
     w.load(store, values);
-    const QString loaded = key == "waitModemTime" ? QString::number(values.handshakeWaitMs)
-                           : key == "CheckModel"  ? QString::number(values.checkKind)
-                           : key == "BreakMs"     ? QString::number(values.breakMs)
-                                                  : values.passCount;
+    const QString loaded = key == "waitModemTime"  ? QString::number(values.handshakeWaitMs)
+                           : key == "CheckModel"   ? QString::number(values.checkKind)
+                           : key == "BreakMs"      ? QString::number(values.breakMs)
+                           : key == "ByteDelay"    ? QString::number(values.byteDelayMs)
+                           : key == "LineEndDelay" ? QString::number(values.lineEndDelayMs)
+                                                   : values.passCount;
     QCOMPARE(loaded, value);
 }
 
