@@ -10,6 +10,7 @@
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/LineEndingChoice.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 #include "terminal/TerminalFlags.h"
 
@@ -182,6 +183,8 @@ private slots:
             run.control<QAction>("mCrcXmodem")->trigger();
             run.control<QAction>("mAutoReconnect")->trigger();
             run.control<QAction>("mEndCr")->trigger();
+            run.dialogs.inputs << "20" << "500";
+            run.control<QAction>("mSendPacing")->trigger();
             QVERIFY(run.close());
         }
         // A real CRC mode is the CRC word mode for earlier versions.
@@ -202,6 +205,8 @@ private slots:
         QVERIFY(!run.control<QAction>("mAutoReconnect")->isChecked());
         QVERIFY(run.control<QAction>("mEndCr")->isChecked());
         QCOMPARE(w.sendPath().lineEnding()->value(), LineEnding::Cr);
+        QCOMPARE(w.sendPath().pacing()->value(), (SendPacing{20, 500}));
+        QVERIFY(run.control<QAction>("mSendPacing")->isChecked());
     }
 
     void closingDuringTheSplashPauseEndsStartUp()
