@@ -47,6 +47,7 @@ int main(int argc, char *argv[])
     DeviceCatalog devices;
     IniSettingsStore settings;
     MainWindow window({scheduler, dialogs, devices, settings, desktop});
+    window.endProgramOnExit();
     window.show();
     window.StartUp(splash);
     return app.exec();

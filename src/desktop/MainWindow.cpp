@@ -44,6 +44,7 @@
 #include "terminal/Toolbar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -412,4 +413,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (m_manager)
         m_manager->close();
     event->accept();
+    // exit, not quit: quit would first close every window again, this one
+    // included, and ask the exit question a second time.
+    if (m_endsProgram)
+        QCoreApplication::exit(0);
+}
+
+void MainWindow::endProgramOnExit()
+{
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_endsProgram = true;
 }

@@ -90,6 +90,11 @@ public:
     DataFiles &dataFiles() { return *m_files; }
     ReceiveAutoSave &autoSave() { return *m_autoSave; }
     void OpenCommandManager();
+    // From now on the program ends when this window's exit path lets it
+    // close, and only then: closing the last visible window (a question box
+    // or the command manager while this one sits in the tray) no longer ends
+    // it. Called before the program's event loop runs.
+    void endProgramOnExit();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -135,4 +140,5 @@ private:
     ReceiveAutoSave *m_autoSave = nullptr;
     QPointer<QWidget> m_about;
     bool m_closing = false;
+    bool m_endsProgram = false;
 };

@@ -20,6 +20,7 @@
 #include "terminal/Toolbar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -29,6 +30,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -228,6 +230,58 @@ bianji bianji
         trigger("pmexit");
         QVERIFY(!desktop.grabbed);
         QVERIFY(!desktop.tray);
+    }
+
+    // The program ends through its exit path only: with the main window in
+    // the tray, closing another window or declining the exit question leaves
+    // it running; 退出程序 answered Yes ends it with the settings saved.
+    void theProgramEndsOnlyThroughItsExitPath()
+    {
+        struct Case
+        {
+            const char *step;
+            std::function<void(DesktopTest &)> act;
+            bool ends;
+        };
+        const int stillRunning = 42;
+        for (const Case &c : {Case{"command manager closed",
+                                   [](DesktopTest &) {
+                                       for (QWidget *w : QApplication::topLevelWidgets()) {
+                                           if (w->objectName() == QLatin1String("Fming"))
+                                               w->close();
+                                       }
+                                   },
+                                   false},
+                              Case{"exit declined",
+                                   [](DesktopTest &t) {
+                                       t.rig->dialogs.answers.enqueue(MsgAnswer::No);
+                                       t.trigger("pmexit");
+                                   },
+                                   false},
+                              Case{"exit confirmed",
+                                   [](DesktopTest &t) {
+                                       t.rig->dialogs.answers.enqueue(MsgAnswer::Yes);
+                                       t.trigger("pmexit");
+                                   },
+                                   true}}) {
+            cleanup();
+            init();
+            window().endProgramOnExit();
+            window().OpenCommandManager();
+            rig->desktop.press(ShowHideKey);
+            QVERIFY(!window().isVisible());
+            rig->settings.commits = 0;
+            QTimer::singleShot(0, this, [this, &c] { c.act(*this); });
+            // Long enough for a quit the step set off to arrive first; gone
+            // with this round, so that it never ends a later event loop.
+            QTimer stillRunningAfter;
+            stillRunningAfter.setSingleShot(true);
+            connect(&stillRunningAfter, &QTimer::timeout, [stillRunning] { QCoreApplication::exit(stillRunning); });
+            stillRunningAfter.start(200);
+            const bool ended = QCoreApplication::exec() != stillRunning;
+            QVERIFY2(ended == c.ends, c.step);
+            QCOMPARE(rig->settings.commits, c.ends ? 1 : 0);
+        }
     }
 
     void secondCopyAsksFirst()
