@@ -5,16 +5,23 @@
 
 #include <QIcon>
 #include <QObject>
-#include <QPoint>
 #include <QStringList>
+#include <QSystemTrayIcon>
 
 #include <functional>
 
+class QMenu;
+
 // The hot keys the main window registers, by id.
 enum HotKeyId {
-    ShowHideKey = 0, // keypad multiply: hides the window into the tray and back
+    ShowHideKey = 0, // keypad multiply: hides the window into the tray (or minimises it) and back
     DivideKey = 1,   // keypad divide: held, with no action of its own
 };
+
+// The two kinds of tray host on Linux desktops: an XEmbed tray (X11
+// panels of old) and a StatusNotifierItem host (KDE, most panels today,
+// GNOME with an extension).
+enum class TrayHost { XEmbed, StatusNotifier };
 
 class DesktopServices : public QObject
 {
@@ -27,12 +34,23 @@ public:
     // count as running.
     virtual bool anotherCopyRunning() = 0;
 
+    // True where the session has global keys: an X11 session, not Wayland
+    // (not even through XWayland, which sees no key once another program's
+    // window has the focus).
+    virtual bool globalKeysAvailable() const = 0;
     // Grabs both hot keys without modifiers; false where the session has
-    // no global keys (not X11). A key another program holds is no error: it
-    // just never arrives.
+    // no global keys. A key another program holds is no error: it just
+    // never arrives.
     virtual bool grabHotKeys() = 0;
     virtual void releaseHotKeys() = 0;
 
+    // True while a tray host runs that can show the icon. Without one a
+    // window hidden into the tray could not come back.
+    virtual bool trayAvailable() const = 0;
+    // The menu the tray icon carries; the host (or Qt, on an XEmbed tray)
+    // opens it where the desktop places menus. Set once, before or after
+    // the icon is added.
+    virtual void setTrayMenu(QMenu *menu) = 0;
     // The tray icon: added with its tip, its picture changed while it is
     // there (no effect without one), and removed.
     virtual void addTrayIcon(const QIcon &icon, const QString &tip) = 0;
@@ -64,7 +82,20 @@ public:
 
 signals:
     void hotKeyPressed(int id);
-    void trayDoubleClicked();
-    // The right mouse button on the tray icon, at pos on the screen.
-    void trayMenuRequested(const QPoint &pos);
+    // The user activated the tray icon to bring the window back.
+    void trayShowRequested();
+
+protected:
+    // Turns an activation of the tray icon into what it asks for. A
+    // StatusNotifierItem host sends one Trigger for the click that
+    // activates the icon and never a double-click; an XEmbed icon sends
+    // Trigger for every press and DoubleClick after the second, so there the
+    // double-click shows the window. The menu (Context) is the icon's own.
+    void reportTrayActivation(QSystemTrayIcon::ActivationReason why, TrayHost host)
+    {
+        const auto showing = host == TrayHost::StatusNotifier ? QSystemTrayIcon::Trigger
+                                                              : QSystemTrayIcon::DoubleClick;
+        if (why == showing)
+            emit trayShowRequested();
+    }
 };

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 const QString HotKeyToggle::kTrayTip = QStringLiteral("Kestrel2.0\n[返回Num *]");
+const QString HotKeyToggle::kNoTrayNotice = QStringLiteral(" 桌面没有系统托盘，窗体已最小化 ... ");
 
 void ShowWindow(QWidget &window)
 {
@@ -26,11 +27,26 @@ HotKeyToggle::HotKeyToggle(DesktopServices &desktop, QWidget &window, QObject *p
 
 void HotKeyToggle::Toggle()
 {
-    if (m_window.isVisible()) {
-        m_window.hide();
-        m_desktop.addTrayIcon(m_window.windowIcon(), kTrayTip);
+    if (m_window.isVisible() && !m_window.isMinimized()) {
+        Hide();
         return;
     }
     ShowWindow(m_window);
     m_desktop.removeTrayIcon();
+}
+
+void HotKeyToggle::Hide()
+{
+    // Hidden without a tray host to show the icon, the window could not
+    // come back.
+    if (m_desktop.trayAvailable()) {
+        m_window.hide();
+        m_desktop.addTrayIcon(m_window.windowIcon(), kTrayTip);
+        return;
+    }
+    m_window.showMinimized();
+    if (!m_saidNoTray) {
+        m_saidNoTray = true;
+        emit notice(kNoTrayNotice);
+    }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Keypad * hides the main window into the tray and brings it back: hiding
-// adds the tray icon, showing removes it. The other hot key (keypad /) is
-// held without an action of its own.
+// adds the tray icon, showing removes it. Where no tray host runs, hiding
+// minimises the window instead, so that it can always come back, and the
+// first time says why. The other hot key (keypad /) is held without an
+// action of its own.
 
 #include <QObject>
 
@@ -17,14 +19,24 @@ class HotKeyToggle : public QObject
 public:
     // The tray icon's tip: the product, and the key that brings the window back.
     static const QString kTrayTip;
+    // Why the window was minimised rather than hidden.
+    static const QString kNoTrayNotice;
 
     HotKeyToggle(DesktopServices &desktop, QWidget &window, QObject *parent = nullptr);
 
-    // Hides a visible window (adding the tray icon) or shows a hidden one
-    // (removing it).
+    // Hides a window on the screen; shows a hidden or minimised one
+    // (removing the tray icon).
     void Toggle();
+    // Hides the window into the tray (adding the icon), or minimises it
+    // where no tray host runs.
+    void Hide();
+
+signals:
+    // Said once a run, the first time the window is minimised for want of a tray.
+    void notice(const QString &text);
 
 private:
     DesktopServices &m_desktop;
     QWidget &m_window;
+    bool m_saidNoTray = false;
 };

@@ -57,6 +57,9 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+const QString MainWindow::kNoHotKeysNotice =
+    QStringLiteral(" 本桌面会话不支持全局热键，小键盘 * 不能隐藏窗体 ... ");
+
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QMainWindow(parent), m_services(services)
 {
@@ -284,8 +287,9 @@ void MainWindow::buildDesktop()
 {
     DesktopServices &desktop = m_services.desktop;
     setWindowIcon(KestrelIcon("kestrel"));
-    new HotKeyToggle(desktop, *this, this);
-    m_tray = new TrayMenu(desktop, *this, this);
+    auto *toggle = new HotKeyToggle(desktop, *this, this);
+    connect(toggle, &HotKeyToggle::notice, m_status, &StatusBar::setMessage);
+    m_tray = new TrayMenu(desktop, *this, *toggle, this);
     m_icons = new IconCycle(m_services.scheduler, desktop, *this, [this] { return m_port->isOpen(); }, this);
     new StatusPanels(m_services.scheduler, desktop, *m_status, *this);
     const char *icons[6] = {"send", "receive", "stop", "convert", "check", "help"};
@@ -393,6 +397,8 @@ void MainWindow::StartUp(SplashWindow *splash)
     m_splash = splash;
     m_files->CheckEncoder();
     m_lifecycle->StartUp();
+    if (!m_services.desktop.globalKeysAvailable())
+        m_status->setMessage(kNoHotKeysNotice);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

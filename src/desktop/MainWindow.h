@@ -57,12 +57,16 @@ public:
         DesktopServices &desktop;
     };
 
+    // Said once at start-up where the session has no global keys.
+    static const QString kNoHotKeysNotice;
+
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Brings the window into its working state from the stored settings:
     // the port is applied once and polling starts with receiving off. The
-    // splash window, if any, closes on the way.
+    // splash window, if any, closes on the way. Where the session has no
+    // global keys the status bar then says so.
     void StartUp(SplashWindow *splash = nullptr);
 
     SerialPort &port() { return *m_port; }

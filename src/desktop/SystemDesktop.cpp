@@ -2,13 +2,18 @@
 
 #include "desktop/X11KeyGrab.h"
 
-#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLockFile>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -49,6 +54,14 @@ QStringList DesktopEntryCommand(const QString &entryText)
     return command;
 }
 
+bool IsX11Session(const QString &platformName, const QProcessEnvironment &environment)
+{
+    const QString sessionType = environment.value(QStringLiteral("XDG_SESSION_TYPE"));
+    return platformName == QLatin1String("xcb")
+           && sessionType.compare(QLatin1String("wayland"), Qt::CaseInsensitive) != 0
+           && environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+}
+
 SystemDesktop::SystemDesktop(const QString &lockPath, QObject *parent)
     : DesktopServices(parent), m_lockPath(lockPath), m_keys(new X11KeyGrab(this))
 {
@@ -84,9 +97,15 @@ bool SystemDesktop::anotherCopyRunning()
     return lock->error() == QLockFile::LockFailedError;
 }
 
+bool SystemDesktop::globalKeysAvailable() const
+{
+    return m_keys->isOpen()
+           && IsX11Session(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment());
+}
+
 bool SystemDesktop::grabHotKeys()
 {
-    if (!m_keys->isOpen())
+    if (!globalKeysAvailable())
         return false;
     m_keys->grab(kKeypadMultiply, ShowHideKey);
     m_keys->grab(kKeypadDivide, DivideKey);
@@ -106,16 +125,43 @@ DesktopServices::LockKeys SystemDesktop::lockKeys() const
     return {true, lamps.num, lamps.caps};
 }
 
+bool SystemDesktop::trayAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+TrayHost SystemDesktop::currentTrayHost()
+{
+    // Qt shows its icons through a StatusNotifierItem host where the
+    // watcher on the session bus says one is registered, on an XEmbed tray
+    // otherwise, and decides that once per run: so does this.
+    static const TrayHost host = [] {
+        const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.interface() || !bus.interface()->isServiceRegistered(watcherName))
+            return TrayHost::XEmbed;
+        QDBusInterface watcher(watcherName, QStringLiteral("/StatusNotifierWatcher"), watcherName, bus);
+        return watcher.property("IsStatusNotifierHostRegistered").toBool() ? TrayHost::StatusNotifier
+                                                                            : TrayHost::XEmbed;
+    }();
+    return host;
+}
+
+void SystemDesktop::setTrayMenu(QMenu *menu)
+{
+    m_trayMenu = menu;
+    if (m_tray)
+        m_tray->setContextMenu(menu);
+}
+
 void SystemDesktop::addTrayIcon(const QIcon &icon, const QString &tip)
 {
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(this);
-        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-            if (why == QSystemTrayIcon::DoubleClick)
-                emit trayDoubleClicked();
-            else if (why == QSystemTrayIcon::Context)
-                emit trayMenuRequested(QCursor::pos());
-        });
+        m_tray->setContextMenu(m_trayMenu);
+        const TrayHost host = currentTrayHost();
+        connect(m_tray, &QSystemTrayIcon::activated, this,
+                [this, host](QSystemTrayIcon::ActivationReason why) { reportTrayActivation(why, host); });
     }
     m_tray->setIcon(icon);
     m_tray->setToolTip(tip);

@@ -1,15 +1,24 @@
 #pragma once
 // The real desktop: a lock file for the running copy, hot keys through an
-// X11 key grab, QSystemTrayIcon, and programs found on PATH and started
-// with QProcess.
+// X11 key grab in X11 sessions, QSystemTrayIcon (on an XEmbed tray or a
+// StatusNotifierItem host), and programs found on PATH and started with
+// QProcess.
 
 #include "desktop/DesktopServices.h"
+
+#include <QPointer>
 
 #include <memory>
 
 class QLockFile;
-class QSystemTrayIcon;
+class QProcessEnvironment;
 class X11KeyGrab;
+
+// True for an X11 session: the Qt platform is xcb and neither
+// XDG_SESSION_TYPE nor WAYLAND_DISPLAY tell of Wayland. Under XWayland the
+// platform is xcb too, but keys grabbed there stop arriving once a Wayland
+// window has the focus.
+bool IsX11Session(const QString &platformName, const QProcessEnvironment &environment);
 
 // The command line of a desktop entry's Exec key (freedesktop.org desktop
 // entry text), without its field codes (%f, %U, ...); empty when it has none
@@ -29,8 +38,11 @@ public:
     static QString defaultLockPath();
 
     bool anotherCopyRunning() override;
+    bool globalKeysAvailable() const override;
     bool grabHotKeys() override;
     void releaseHotKeys() override;
+    bool trayAvailable() const override;
+    void setTrayMenu(QMenu *menu) override;
     void addTrayIcon(const QIcon &icon, const QString &tip) override;
     void setTrayIcon(const QIcon &icon) override;
     void removeTrayIcon() override;
@@ -42,8 +54,12 @@ public:
     bool startProgram(const QString &program, const QStringList &arguments) override;
 
 private:
+    // The kind of tray host that shows the icons now.
+    static TrayHost currentTrayHost();
+
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     X11KeyGrab *m_keys;
     QSystemTrayIcon *m_tray = nullptr;
+    QPointer<QMenu> m_trayMenu;
 };

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -202,7 +203,7 @@ bianji bianji
         // The tray's double-click and 显示窗体 show the window and leave the
         // icon; 隐藏窗体 hides it; the next hot key hides it again.
         desktop.press(ShowHideKey);
-        desktop.doubleClickTray();
+        desktop.activateTray(QSystemTrayIcon::DoubleClick);
         QVERIFY(window().isVisible());
         QVERIFY(desktop.tray);
         trigger("pmhide");
@@ -213,11 +214,8 @@ bianji bianji
         desktop.press(ShowHideKey);
         QVERIFY(!window().isVisible());
 
-        // The right button opens popmenu.
-        desktop.rightClickTray(QPoint(40, 40));
-        QMenu *popmenu = window().menus().menu("popmenu");
-        QTRY_VERIFY(popmenu->isVisible());
-        popmenu->close();
+        // The icon carries popmenu; the tray host opens it.
+        QCOMPARE(desktop.trayMenu, window().menus().menu("popmenu"));
 
         // 退出程序 asks the exit question; No leaves everything running,
         // Yes releases the hot keys and removes the tray icon.
@@ -282,6 +280,92 @@ bianji bianji
             QVERIFY2(ended == c.ends, c.step);
             QCOMPARE(rig->settings.commits, c.ends ? 1 : 0);
         }
+    }
+
+    // A StatusNotifierItem host reports one Trigger for the click that
+    // activates the icon; an XEmbed tray a Trigger for every click and a
+    // DoubleClick after the second. The menu is the icon's own.
+    void trayActivationShowsTheWindow()
+    {
+        struct Case
+        {
+            TrayHost host;
+            QSystemTrayIcon::ActivationReason why;
+            bool shows;
+        };
+        for (const Case &c : {Case{TrayHost::XEmbed, QSystemTrayIcon::Trigger, false},
+                              Case{TrayHost::XEmbed, QSystemTrayIcon::DoubleClick, true},
+                              Case{TrayHost::XEmbed, QSystemTrayIcon::Context, false},
+                              Case{TrayHost::StatusNotifier, QSystemTrayIcon::Trigger, true},
+                              Case{TrayHost::StatusNotifier, QSystemTrayIcon::Context, false}}) {
+            cleanup();
+            init();
+            rig->desktop.host = c.host;
+            rig->desktop.press(ShowHideKey);
+            rig->desktop.activateTray(c.why);
+            QVERIFY2(window().isVisible() == c.shows, qPrintable(QString("host %1, reason %2").arg(int(c.host)).arg(c.why)));
+        }
+    }
+
+    // Without a tray host the window is never hidden where nothing could
+    // bring it back: the hot key and 隐藏窗体 minimise it, and the status bar
+    // says why the first time.
+    void withoutATrayTheWindowMinimises()
+    {
+        RecordingDesktop &desktop = rig->desktop;
+        desktop.trayHostRuns = false;
+        struct Case
+        {
+            const char *hide;
+            bool says;
+        };
+        for (const Case &c : {Case{"hot key", true}, Case{"pmhide", false}, Case{"hot key", false}}) {
+            rig->window->statusBar().setMessage("busy");
+            if (QByteArray(c.hide) == "pmhide")
+                trigger("pmhide");
+            else
+                desktop.press(ShowHideKey);
+            QVERIFY2(window().isVisible() && window().isMinimized(), c.hide);
+            QVERIFY(!desktop.tray);
+            QCOMPARE(rig->status(), c.says ? HotKeyToggle::kNoTrayNotice : QString("busy"));
+            // The hot key brings it back.
+            desktop.press(ShowHideKey);
+            QVERIFY(window().isVisible() && !window().isMinimized());
+        }
+    }
+
+    // Global keys only in an X11 session: under Wayland, XWayland included,
+    // keys grabbed through X stop arriving once a Wayland window has the focus.
+    void hotKeysOnlyInAnX11Session()
+    {
+        struct Case
+        {
+            const char *platform;
+            const char *sessionType;
+            const char *waylandDisplay;
+            bool x11;
+        };
+        for (const Case &c : {Case{"xcb", "x11", "", true}, Case{"xcb", "", "", true},
+                              Case{"xcb", "wayland", "", false}, Case{"xcb", "", "wayland-0", false},
+                              Case{"xcb", "x11", "wayland-0", false}, Case{"wayland", "wayland", "wayland-0", false},
+                              Case{"offscreen", "x11", "", false}}) {
+            QProcessEnvironment env;
+            if (*c.sessionType)
+                env.insert("XDG_SESSION_TYPE", c.sessionType);
+            if (*c.waylandDisplay)
+                env.insert("WAYLAND_DISPLAY", c.waylandDisplay);
+            QVERIFY2(IsX11Session(c.platform, env) == c.x11,
+                     qPrintable(QString("%1 %2 %3").arg(c.platform, c.sessionType, c.waylandDisplay)));
+        }
+
+        // Without global keys nothing is grabbed and start-up says so once.
+        cleanup();
+        rig = std::make_unique<WindowRig>();
+        rig->desktop.x11 = false;
+        rig->build();
+        QVERIFY(!rig->desktop.grabHotKeys());
+        window().StartUp();
+        QCOMPARE(rig->status(), MainWindow::kNoHotKeysNotice);
     }
 
     void secondCopyAsksFirst()

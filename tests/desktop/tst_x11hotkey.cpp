@@ -1,7 +1,8 @@
 // The hot key on a real X server (Xvfb, with trayer as the tray host; the
 // test command starts both): keypad * pressed through XTEST hides the
-// window into the tray and brings it back. Also the lock lamps and a key
-// that another client holds.
+// window into the tray and brings it back. Also the tray icon's menu and
+// activation, the lock lamps, a key that another client holds, and no grab
+// in a Wayland session.
 
 #include "desktop/Artwork.h"
 #include "desktop/HotKeyToggle.h"
@@ -9,6 +10,8 @@
 #include "desktop/X11KeyGrab.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +59,8 @@ private slots:
         window.setWindowIcon(KestrelIcon("kestrel"));
         window.resize(300, 200);
         HotKeyToggle toggle(desktop, window);
+        QMenu menu;
+        desktop.setTrayMenu(&menu);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(desktop.grabHotKeys());
@@ -64,6 +69,16 @@ private slots:
         press(XK_KP_Multiply);
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 5000);
         QVERIFY(desktop.hasTrayIcon());
+        // The icon carries its menu; on this XEmbed tray a double-click, not
+        // a single click, asks for the window.
+        auto *icon = desktop.findChild<QSystemTrayIcon *>();
+        QVERIFY(icon);
+        QCOMPARE(icon->contextMenu(), &menu);
+        QSignalSpy shows(&desktop, &DesktopServices::trayShowRequested);
+        emit icon->activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(shows.count(), 0);
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
+        QCOMPARE(shows.count(), 1);
         press(XK_KP_Multiply);
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
         QVERIFY(!desktop.hasTrayIcon());
@@ -89,6 +104,21 @@ private slots:
         // Released, the key no longer reaches the program: another client can take it.
         desktop.releaseHotKeys();
         QVERIFY(other.grab(XK_KP_Multiply, 0));
+    }
+
+    // A Wayland session (its environment, here on an X server as under
+    // XWayland): nothing is grabbed, so keypad * and / stay free.
+    void waylandSessionGrabsNoKeys()
+    {
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        QTemporaryDir dir;
+        SystemDesktop desktop(dir.filePath("kestrel.lock"));
+        const bool grabbed = desktop.grabHotKeys();
+        qunsetenv("WAYLAND_DISPLAY");
+        QVERIFY(!grabbed);
+        X11KeyGrab other;
+        QVERIFY(other.grab(XK_KP_Multiply, 0));
+        QVERIFY(other.grab(XK_KP_Divide, 1));
     }
 };
 

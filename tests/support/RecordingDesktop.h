@@ -1,8 +1,9 @@
 #pragma once
-// A desktop for tests: records the tray icon, the hot-key grabs, the files
-// opened and the programs started; the programs "installed", the default
-// text editor and the other running copy are set by the test. Hot keys and
-// tray clicks are sent with the press and click functions. Header-only, for
+// A desktop for tests: records the tray icon and its menu, the hot-key
+// grabs, the files opened and the programs started; the programs
+// "installed", the default text editor, the other running copy, the
+// session's global keys and the tray host are set by the test. Hot keys and
+// tray activations are sent with press and activateTray. Header-only, for
 // the tests that link the desktop.
 
 #include "desktop/DesktopServices.h"
@@ -12,6 +13,8 @@ struct RecordingDesktop : DesktopServices
     // What the test sets.
     bool otherCopy = false;       // another copy is running
     bool x11 = true;              // the session has global keys
+    bool trayHostRuns = true;     // a tray host can show the icon
+    TrayHost host = TrayHost::XEmbed;
     QStringList installed;        // program names findProgram knows
     QStringList defaultEditor;    // the default command for text/plain
     LockKeys locks;               // what lockKeys answers
@@ -23,11 +26,13 @@ struct RecordingDesktop : DesktopServices
     bool tray = false;
     QIcon trayIcon;
     QString trayTip;
+    QMenu *trayMenu = nullptr;    // the menu the icon carries
     int trayChanges = 0;          // setTrayIcon while the icon was there
     QStringList opened;
     QList<QStringList> started;   // program, then its arguments
 
     bool anotherCopyRunning() override { return otherCopy; }
+    bool globalKeysAvailable() const override { return x11; }
     bool grabHotKeys() override
     {
         ++grabs;
@@ -39,6 +44,8 @@ struct RecordingDesktop : DesktopServices
         ++releases;
         grabbed = false;
     }
+    bool trayAvailable() const override { return trayHostRuns; }
+    void setTrayMenu(QMenu *menu) override { trayMenu = menu; }
     void addTrayIcon(const QIcon &icon, const QString &tip) override
     {
         tray = true;
@@ -80,14 +87,11 @@ struct RecordingDesktop : DesktopServices
         if (grabbed)
             emit hotKeyPressed(id);
     }
-    void doubleClickTray()
+    // The tray host reports an activation of the icon, as the host of kind
+    // host does.
+    void activateTray(QSystemTrayIcon::ActivationReason why)
     {
         if (tray)
-            emit trayDoubleClicked();
-    }
-    void rightClickTray(const QPoint &pos)
-    {
-        if (tray)
-            emit trayMenuRequested(pos);
+            reportTrayActivation(why, host);
     }
 };
