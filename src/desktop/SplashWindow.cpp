@@ -26,7 +26,10 @@ SplashWindow::SplashWindow(Scheduler &scheduler)
                                         .arg(version.microVersion()),
                                     this);
     versionLabel->setObjectName(QStringLiteral("lblVersion"));
-    auto *systems = new QLabel(QStringLiteral("适用系统： Linux、Windows"), this);
+    // Built for Linux only: X11 desktops, and Wayland ones (through XWayland
+    // or Qt's Wayland platform).
+    auto *systems = new QLabel(QStringLiteral("适用系统： Linux（X11、Wayland 桌面）"), this);
+    systems->setObjectName(QStringLiteral("lblSystems"));
     for (QLabel *label : {product, versionLabel, systems}) {
         label->setAlignment(Qt::AlignCenter);
         layout->addWidget(label);

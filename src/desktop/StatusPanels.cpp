@@ -23,11 +23,14 @@ StatusPanels::StatusPanels(Scheduler &scheduler, DesktopServices &desktop, Statu
 void StatusPanels::refreshLockKeys()
 {
     const DesktopServices::LockKeys keys = m_desktop.lockKeys();
-    // Where the states are unknown the panels keep their names.
-    if (!keys.known)
-        return;
-    m_bar.setPanel(3, keys.num ? QStringLiteral("NUM") : QString());
-    m_bar.setPanel(4, keys.caps ? QStringLiteral("CAPS") : QString());
+    // The panels keep their names, dimmed while the lock is off; where the
+    // states are unknown nothing is dimmed.
+    const auto show = [this](int panel, bool off) {
+        if (auto *label = m_bar.findChild<QLabel *>(QStringLiteral("Bar_panel%1").arg(panel)))
+            label->setForegroundRole(off ? QPalette::PlaceholderText : QPalette::WindowText);
+    };
+    show(3, keys.known && !keys.num);
+    show(4, keys.known && !keys.caps);
 }
 
 bool StatusPanels::eventFilter(QObject *watched, QEvent *event)

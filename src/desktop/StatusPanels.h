@@ -1,8 +1,8 @@
 #pragma once
 // The desktop's side of the status bar: panels 3 and 4 show "NUM" and
-// "CAPS" while Num Lock and Caps Lock are on (kept current twice a second,
-// where the session tells the lock states), and a double-click on any
-// panel minimises the main window.
+// "CAPS", dimmed while Num Lock or Caps Lock is off (kept current twice a
+// second, where the session tells the lock states), and a double-click on
+// any panel minimises the main window.
 
 #include <QObject>
 

@@ -12,6 +12,7 @@
 #include "desktop/MenuTree.h"
 #include "desktop/ReceiveAreaResizer.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/SplashWindow.h"
 #include "desktop/SystemDesktop.h"
 #include "desktop/ToolLauncher.h"
 #include "desktop/TopmostSwitch.h"
@@ -544,17 +545,35 @@ bianji bianji
 
     void statusPanelsShowLockKeysAndMinimise()
     {
-        rig->desktop.locks = {true, true, false};
-        rig->clock.advance(500);
-        QCOMPARE(window().statusBar().panel(3), QString("NUM"));
-        QCOMPARE(window().statusBar().panel(4), QString());
-        rig->desktop.locks = {true, false, true};
-        rig->clock.advance(500);
-        QCOMPARE(window().statusBar().panel(3), QString());
-        QCOMPARE(window().statusBar().panel(4), QString("CAPS"));
+        // The panels keep their names, dimmed while the lock is off; where
+        // the session does not tell the states they are not dimmed.
+        const auto shown = [this](int panel) {
+            const auto *label = rig->control<QLabel>(qPrintable(QString("Bar_panel%1").arg(panel)));
+            return label->foregroundRole() == QPalette::PlaceholderText ? QString("dim ") + label->text()
+                                                                        : label->text();
+        };
+        struct Case
+        {
+            DesktopServices::LockKeys locks;
+            QString num, caps;
+        };
+        for (const Case &c : {Case{{true, true, false}, "NUM", "dim CAPS"}, Case{{true, false, true}, "dim NUM", "CAPS"},
+                              Case{{false, false, false}, "NUM", "CAPS"}}) {
+            rig->desktop.locks = c.locks;
+            rig->clock.advance(500);
+            QCOMPARE(shown(3), c.num);
+            QCOMPARE(shown(4), c.caps);
+        }
 
         QTest::mouseDClick(rig->control<QLabel>("Bar_panel1"), Qt::LeftButton);
         QVERIFY(window().isMinimized());
+    }
+
+    // The splash window names the systems this build runs on.
+    void splashNamesTheSystemsOfTheBuild()
+    {
+        SplashWindow splash(rig->clock);
+        QCOMPARE(splash.findChild<QLabel *>("lblSystems")->text(), QString("适用系统： Linux（X11、Wayland 桌面）"));
     }
 
     void toolsStartTheFirstInstalledProgram()
