@@ -3,11 +3,11 @@
 // says a host is registered, so a single click (Trigger) on the icon asks
 // for the window and a double-click is not waited for.
 
+#include "desktop/Artwork.h"
 #include "desktop/SystemDesktop.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -47,7 +47,7 @@ private slots:
         SystemDesktop desktop(dir.filePath("kestrel.lock"));
         QMenu menu;
         desktop.setTrayMenu(&menu);
-        desktop.addTrayIcon(QIcon(), "Kestrel");
+        desktop.addTrayIcon(KestrelIcon("kestrel"), "Kestrel");
         auto *icon = desktop.findChild<QSystemTrayIcon *>();
         QVERIFY(icon);
         QCOMPARE(icon->contextMenu(), &menu);
