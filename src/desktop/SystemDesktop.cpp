@@ -1,5 +1,6 @@
 #include "desktop/SystemDesktop.h"
 
+#include "desktop/PortalShortcuts.h"
 #include "desktop/X11KeyGrab.h"
 
 #include <QDBusConnection>
@@ -63,9 +64,11 @@ bool IsX11Session(const QString &platformName, const QProcessEnvironment &enviro
 }
 
 SystemDesktop::SystemDesktop(const QString &lockPath, QObject *parent)
-    : DesktopServices(parent), m_lockPath(lockPath), m_keys(new X11KeyGrab(this))
+    : DesktopServices(parent), m_lockPath(lockPath), m_keys(new X11KeyGrab(this)),
+      m_portal(new PortalShortcuts(this))
 {
     connect(m_keys, &X11KeyGrab::pressed, this, &DesktopServices::hotKeyPressed);
+    connect(m_portal, &PortalShortcuts::pressed, this, &DesktopServices::hotKeyPressed);
 }
 
 SystemDesktop::~SystemDesktop()
@@ -97,16 +100,29 @@ bool SystemDesktop::anotherCopyRunning()
     return lock->error() == QLockFile::LockFailedError;
 }
 
+static bool x11Session()
+{
+    return IsX11Session(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment());
+}
+
 bool SystemDesktop::globalKeysAvailable() const
 {
-    return m_keys->isOpen()
-           && IsX11Session(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment());
+    if (!m_globalKeys)
+        m_globalKeys = x11Session() ? m_keys->isOpen() : PortalShortcuts::offered();
+    return *m_globalKeys;
 }
 
 bool SystemDesktop::grabHotKeys()
 {
     if (!globalKeysAvailable())
         return false;
+    if (!x11Session()) {
+        // The portal binds keypad * only: keypad / has no action to offer,
+        // and the desktop lets the user choose another key.
+        m_portal->bind({{QStringLiteral("show-hide"), QStringLiteral("隐藏或显示 Kestrel 窗体"),
+                         QStringLiteral("KP_Multiply"), ShowHideKey}});
+        return true;
+    }
     m_keys->grab(kKeypadMultiply, ShowHideKey);
     m_keys->grab(kKeypadDivide, DivideKey);
     return true;
@@ -115,6 +131,7 @@ bool SystemDesktop::grabHotKeys()
 void SystemDesktop::releaseHotKeys()
 {
     m_keys->releaseAll();
+    m_portal->release();
 }
 
 DesktopServices::LockKeys SystemDesktop::lockKeys() const

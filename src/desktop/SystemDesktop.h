@@ -1,6 +1,6 @@
 #pragma once
 // The real desktop: a lock file for the running copy, hot keys through an
-// X11 key grab in X11 sessions, QSystemTrayIcon (on an XEmbed tray or a
+// X11 key grab in X11 sessions and through the desktop portal under Wayland, QSystemTrayIcon (on an XEmbed tray or a
 // StatusNotifierItem host), and programs found on PATH and started with
 // QProcess.
 
@@ -9,9 +9,11 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class QLockFile;
 class QProcessEnvironment;
+class PortalShortcuts;
 class X11KeyGrab;
 
 // True for an X11 session: the Qt platform is xcb and neither
@@ -60,6 +62,9 @@ private:
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     X11KeyGrab *m_keys;
+    PortalShortcuts *m_portal;
+    // Whether the session offers global keys, asked once.
+    mutable std::optional<bool> m_globalKeys;
     QSystemTrayIcon *m_tray = nullptr;
     QPointer<QMenu> m_trayMenu;
 };

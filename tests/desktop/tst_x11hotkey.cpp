@@ -107,15 +107,15 @@ private slots:
     }
 
     // A Wayland session (its environment, here on an X server as under
-    // XWayland): nothing is grabbed, so keypad * and / stay free.
+    // XWayland): nothing is grabbed through X, so keypad * and / stay free
+    // (the keys would go through the desktop portal where it offers them).
     void waylandSessionGrabsNoKeys()
     {
         qputenv("WAYLAND_DISPLAY", "wayland-0");
         QTemporaryDir dir;
         SystemDesktop desktop(dir.filePath("kestrel.lock"));
-        const bool grabbed = desktop.grabHotKeys();
+        desktop.grabHotKeys();
         qunsetenv("WAYLAND_DISPLAY");
-        QVERIFY(!grabbed);
         X11KeyGrab other;
         QVERIFY(other.grab(XK_KP_Multiply, 0));
         QVERIFY(other.grab(XK_KP_Divide, 1));
