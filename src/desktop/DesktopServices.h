@@ -34,13 +34,14 @@ public:
     // count as running.
     virtual bool anotherCopyRunning() = 0;
 
-    // True where the session has global keys: an X11 session, not Wayland
-    // (not even through XWayland, which sees no key once another program's
-    // window has the focus).
+    // True where the session has global keys: an X11 session, or under
+    // Wayland a desktop portal that offers global shortcuts. Keys grabbed
+    // through XWayland stop arriving once another program's window has the
+    // focus, so they are never grabbed there.
     virtual bool globalKeysAvailable() const = 0;
-    // Grabs both hot keys without modifiers; false where the session has
-    // no global keys. A key another program holds is no error: it just
-    // never arrives.
+    // Grabs both hot keys without modifiers (through the portal keypad *
+    // only); false where the session has no global keys. A key another
+    // program holds is no error: it just never arrives.
     virtual bool grabHotKeys() = 0;
     virtual void releaseHotKeys() = 0;
 
