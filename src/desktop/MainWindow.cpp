@@ -156,7 +156,11 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     setFixedSize(design.expandedTo(sizeHint()));
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The command manager is a window of its own, without parent.
+    delete m_manager;
+}
 
 void MainWindow::buildModem()
 {
