@@ -63,7 +63,7 @@ void KeywordHighlighting::HighlightKeywords()
     spent.start();
     do {
         const qsizetype upTo = std::min(pane.length(), m_highlighter.searched() + kSlice);
-        pane.colourRuns(m_highlighter.run(QStringView(pane.text()).left(upTo)));
+        pane.colourRuns(m_highlighter.run(QStringView(pane.text()).left(upTo), pane.notes()));
     } while (m_highlighter.searched() < pane.length() && spent.nsecsElapsed() < kBudgetNs);
 }
 

@@ -122,6 +122,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     connect(m_portPanel, &PortPanel::portApplied, m_send, &SendPath::onPortApplied);
     connect(m_portPanel, &PortPanel::portLost, m_send, &SendPath::EndSend);
     connect(m_receive, &ReceivePath::receiveStopped, this, [this] { m_send->sendButton()->setEnabled(true); });
+    connect(m_send, &SendPath::dataSent, m_receive, &ReceivePath::showSent);
     // Every poll tick runs the modem's call watch first, then paints the lamps.
     connect(m_receive, &ReceivePath::polling, m_call, &CallAnswer::CallWatch);
     connect(m_receive, &ReceivePath::polling, m_portPanel, &PortPanel::UpdateLineLamps);
@@ -267,7 +268,7 @@ void MainWindow::buildMenus()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
           << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem()
           << m_portPanel->lineSwitches()->breakLengthItem() << m_send->lineEnding()->items()
-          << m_send->pacing()->item() << m_tray->items()
+          << m_send->pacing()->item() << m_receive->showSentItem() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
           << m_keywords->msetkey();
 

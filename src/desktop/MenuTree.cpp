@@ -78,6 +78,7 @@ const QList<MenuTree::Row> &MenuTree::table()
         {2, Item, "mEndCr", "CR"},
         {2, Item, "mEndNone", "无"},
         {1, Item, "mSendPacing", "发送节奏"},
+        {1, Item, "mShowSent", "显示发送数据"},
 
         {0, Menu, "工具", "工具(&T)"},
         {1, Item, "计算器", "计算器(&J)", "Ctrl+J"},

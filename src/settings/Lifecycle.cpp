@@ -43,6 +43,7 @@ void Lifecycle::StartUp()
     m_p.portPanel.autoReconnectItem()->setChecked(m_p.values.autoReconnect);
     m_p.send.lineEnding()->setValue(m_p.values.lineEnding);
     m_p.send.pacing()->setValue({m_p.values.byteDelayMs, m_p.values.lineEndDelayMs});
+    m_p.receive.showSentItem()->setChecked(m_p.values.showSent);
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
@@ -75,6 +76,7 @@ void Lifecycle::saveSettings()
     m_p.values.lineEnding = m_p.send.lineEnding()->value();
     m_p.values.byteDelayMs = m_p.send.pacing()->value().byteDelayMs;
     m_p.values.lineEndDelayMs = m_p.send.pacing()->value().lineEndDelayMs;
+    m_p.values.showSent = m_p.receive.showSentItem()->isChecked();
     // Until the port set-up has run the port holds none of the user's values:
     // a close during the splash pause saves the ones loaded.
     const PortValues port = m_portAwaitingSetUp.value_or(

@@ -134,6 +134,7 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.byteDelayMs = int(readNumber(store, kExtras, QStringLiteral("ByteDelay"), 0, {0, kMaxByteDelayMs}));
     values.lineEndDelayMs =
         int(readNumber(store, kExtras, QStringLiteral("LineEndDelay"), 0, {0, kMaxLineEndDelayMs}));
+    values.showSent = readNumber(store, kExtras, QStringLiteral("ShowSent"), 0, kByte) != 0;
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -182,5 +183,6 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("BreakMs"), QString::number(values.breakMs));
     store.save(kExtras, QStringLiteral("ByteDelay"), QString::number(values.byteDelayMs));
     store.save(kExtras, QStringLiteral("LineEndDelay"), QString::number(values.lineEndDelayMs));
+    store.save(kExtras, QStringLiteral("ShowSent"), values.showSent ? QStringLiteral("1") : QStringLiteral("0"));
     return store.commit();
 }

@@ -37,6 +37,8 @@ struct SettingsValues
     // ("Extras"/"LineEndDelay", 0 to 10000).
     int byteDelayMs = 0;
     int lineEndDelayMs = 0;
+    // Sends are shown in the receive pane ("Extras"/"ShowSent", 1 or 0).
+    bool showSent = false;
 };
 
 // The main window's controls that the settings fill and are read from.

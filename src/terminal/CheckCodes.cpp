@@ -120,7 +120,8 @@ void CheckCodes::CheckSendSelection()
 
 void CheckCodes::CheckReceiveSelection()
 {
-    const QString selection = m_pane.selText();
+    // Shown sends and time stamps are not received data.
+    const QString selection = m_pane.selData();
     if (selection.size() <= 2)
         return;
     m_cstext->setText(crcModel() ? crcText(selection)

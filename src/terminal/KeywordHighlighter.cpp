@@ -26,6 +26,7 @@ void KeywordHighlighter::restart()
 }
 
 std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain, QStringView text,
+                                                                   const PaneNotes &notes,
                                                                    qsizetype touched) const
 {
     std::vector<Match> matches;
@@ -43,6 +44,10 @@ std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain
             chain.next = std::max(chain.next, text.size() - length + 1);
             break;
         }
+        if (notes.overlaps(found, found + length)) {
+            chain.next = found + 1;
+            continue;
+        }
         matches.emplace_back(found, found + length);
         chain.next = found + length + 1;
     }
@@ -55,7 +60,7 @@ std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain
     return matches;
 }
 
-std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text)
+std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text, const PaneNotes &notes)
 {
     // Every match found from here on starts at or after this: each chain's
     // last search failed on the old text, so a new match reaches past its end.
@@ -64,7 +69,7 @@ std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text)
     std::vector<std::vector<Match>> matches;
     std::vector<qsizetype> bounds;
     for (Chain &chain : m_chains) {
-        matches.push_back(searchOn(chain, text, touched));
+        matches.push_back(searchOn(chain, text, notes, touched));
         for (const Match &m : matches.back())
             bounds.insert(bounds.end(), {m.first, m.second});
     }

@@ -15,6 +15,7 @@
 // over as runs in order, so the pane takes them in one merge at its end.
 
 #include "terminal/PaneColours.h"
+#include "terminal/PaneNotes.h"
 
 #include <QColor>
 #include <QString>
@@ -44,8 +45,9 @@ public:
     void restart();
     // The colouring of the matches in `text` that earlier runs have not
     // given: runs in order, not overlapping. `text` is the earlier text with
-    // more appended (or any text after restart()).
-    std::vector<PaneColours::Run> run(QStringView text);
+    // more appended (or any text after restart()). A match that touches a
+    // note (a shown send, a time stamp) is no match: notes are not data.
+    std::vector<PaneColours::Run> run(QStringView text, const PaneNotes &notes = {});
     // The length of the text the last run searched.
     qsizetype searched() const { return m_searched; }
 
@@ -63,7 +65,7 @@ private:
         std::deque<Match> recent;
     };
     // The matches of one chain from `touched` on, the recent ones cut to it.
-    std::vector<Match> searchOn(Chain &chain, QStringView text, qsizetype touched) const;
+    std::vector<Match> searchOn(Chain &chain, QStringView text, const PaneNotes &notes, qsizetype touched) const;
 
     std::vector<Chain> m_chains;
     qsizetype m_searched = 0;

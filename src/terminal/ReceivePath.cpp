@@ -6,9 +6,11 @@
 #include "core/Widgets.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/ReceiveNotes.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/Toolbar.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -60,6 +62,9 @@ void ReceivePath::buildControls(QWidget *parent)
     m_zir = new ClickLabel(QStringLiteral("【0】"), parent);
     m_zir->setObjectName(QStringLiteral("zir"));
     m_zir->setToolTip(QStringLiteral("双击清零"));
+
+    m_showSent = Named(new QAction(QStringLiteral("显示发送数据"), this), "mShowSent");
+    m_showSent->setCheckable(true);
 
     connect(m_receive, &QPushButton::clicked, this, &ReceivePath::Receive);
     connect(m_tings, &QPushButton::clicked, this, &ReceivePath::StopReceive);
@@ -156,6 +161,14 @@ void ReceivePath::showHeldBytes()
     const QByteArray held = m_s.port.takeHeldBytes();
     if (!held.isEmpty())
         m_text2->append(RenderReceivedBytes(held, format));
+}
+
+void ReceivePath::showSent(const QByteArray &bytes, qint64 unsent)
+{
+    if (!m_showSent->isChecked())
+        return;
+    const QString shown = ShownSendText(bytes, unsent, m_s.formats.receiveFormat(), EndsInLine(m_text2->text()));
+    m_text2->appendNote(shown, unsent > 0 ? kUnsentColour : kSentColour);
 }
 
 void ReceivePath::Receive()

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+class QAction;
 class QCheckBox;
 class QPushButton;
 class QTimer;
@@ -58,6 +59,12 @@ public:
     bool isReceiving() const;
     void Clear();
 
+    // Shows a send in the pane when the option 显示发送数据 is on (see
+    // SendPath::dataSent).
+    void showSent(const QByteArray &bytes, qint64 unsent);
+    // The option 显示发送数据 (mShowSent), off unless ticked.
+    QAction *showSentItem() const { return m_showSent; }
+
     qint64 counter() const { return m_counter; }
     void resetCounter();
 
@@ -92,6 +99,7 @@ private:
     QString m_shown;
     double m_appendNsPerChar = 0;
 
+    QAction *m_showSent = nullptr;
     ReceivePane *m_text2 = nullptr;
     QPushButton *m_receive = nullptr;
     QPushButton *m_tings = nullptr;

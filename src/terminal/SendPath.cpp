@@ -71,6 +71,8 @@ SendPath::SendPath(const Services &services, QWidget *parent) : QObject(parent),
     connect(m_paced, &PacedSender::finished, this, [this](qint64 unsent) {
         m_send->setEnabled(true);
         reportUnsent(unsent);
+        if (unsent > 0)
+            emit dataSent({}, unsent);
     });
     // What is left of a paced send belongs to the port's opening: none of
     // it goes to a device opened later.
@@ -226,6 +228,7 @@ void SendPath::SendText(const QString &given)
     const QByteArray &bytes = std::get<QByteArray>(encoded);
     if (const SendPacing pacing = m_pacing->value(); pacing.isOn()) {
         // `send` stays disabled until the paced send is over.
+        emit dataSent(bytes, 0);
         m_paced->start(bytes, byteCounts(bytes, format, ending), pacing);
         return;
     }
@@ -240,6 +243,7 @@ void SendPath::SendText(const QString &given)
         reportUnsent(bytes.size() - written);
     }
     showCounter();
+    emit dataSent(bytes, bytes.size() - written);
     m_send->setEnabled(true);
 }
 

@@ -106,6 +106,10 @@ public:
 signals:
     // The mouse was released over the send box (the selection check).
     void mouseReleased();
+    // A send was written: its bytes, and how many of them a write did not
+    // get out (the write time-out). A paced send says its bytes as it
+    // starts, and what it could not get out, with no bytes, when it ends.
+    void dataSent(const QByteArray &bytes, qint64 unsent);
 
 private:
     void buildControls(QWidget *parent);

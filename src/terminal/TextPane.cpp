@@ -104,6 +104,7 @@ void TextPane::setText(const QString &text)
     m_text = typedForm(text);
     m_lines.wrap(m_text);
     m_colours.clear();
+    m_notes.clear();
     m_undo.clear();
     m_redo.clear();
     m_top = 0;
@@ -120,11 +121,28 @@ void TextPane::setText(const QString &text)
 
 void TextPane::append(const QString &more)
 {
+    appendText(more, nullptr);
+}
+
+void TextPane::appendNote(const QString &note, const QColor &colour)
+{
+    appendText(note, &colour);
+}
+
+// The note is marked and coloured before changed(): a handler of it may
+// rewrite the pane (auto-save empties it).
+void TextPane::appendText(const QString &more, const QColor *noteColour)
+{
     if (more.isEmpty())
         return;
     const bool follow = followsEnd();
+    const qsizetype from = m_text.size();
     m_text += typedForm(more);
     m_lines.appended(m_text);
+    if (noteColour) {
+        m_notes.mark(from, m_text.size());
+        m_colours.colour(from, m_text.size(), *noteColour);
+    }
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())
         verticalScrollBar()->setUpdatesEnabled(false);
@@ -169,6 +187,7 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
     m_text.replace(from, to - from, insert);
     m_lines.replaced(m_text, from, to - from, insert.size());
     m_colours.replaced(from, to - from, insert.size());
+    m_notes.replaced(from, to - from, insert.size());
     m_anchor = m_caret = from + insert.size();
     m_preferredX = -1;
     syncScrollBar();
@@ -260,6 +279,11 @@ void TextPane::setSelLength(qsizetype length)
 QString TextPane::selText() const
 {
     return m_text.mid(selStart(), selLength());
+}
+
+QString TextPane::selData() const
+{
+    return m_notes.dataOf(m_text, selStart(), selStart() + selLength());
 }
 
 void TextPane::select(qsizetype start, qsizetype length)

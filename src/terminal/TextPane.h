@@ -13,6 +13,7 @@
 
 #include "terminal/PaneColours.h"
 #include "terminal/PaneLines.h"
+#include "terminal/PaneNotes.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -40,6 +41,13 @@ public:
     // read-only pane, and a pane whose caret is at the end with nothing
     // selected, show the end afterwards; otherwise selection and view stay.
     void append(const QString &more);
+    // Adds text at the end as append() does, as a note (text that is not
+    // data, see PaneNotes) in the given colour.
+    void appendNote(const QString &note, const QColor &colour);
+    // The notes among the text; setText() drops them, an edit moves them.
+    const PaneNotes &notes() const { return m_notes; }
+    // The selected text without the notes in it.
+    QString selData() const;
 
     // The selection, or the caret when the length is 0. Setting the start
     // (clamped to 0..length()) leaves the caret there with nothing selected
@@ -155,6 +163,7 @@ private:
     enum class EditKind { Typing, Other, History };
 
     // Changing the text.
+    void appendText(const QString &more, const QColor *noteColour);
     QString typedForm(QString text) const;
     void edit(qsizetype from, qsizetype to, const QString &insert, EditKind kind = EditKind::Other);
     // The user's edit of [from, to), typed, pasted, dropped or made through
@@ -205,6 +214,7 @@ private:
     CharWidths m_widths;
     PaneLines m_lines{m_widths};
     PaneColours m_colours;
+    PaneNotes m_notes;
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
     qsizetype m_top = 0;

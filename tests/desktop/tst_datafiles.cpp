@@ -97,19 +97,26 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("send box: ends trimmed, lines CR LF") << "chufa" << "  01 02 \n 03  " << QByteArray("01 02 \r\n 03\r\n");
-        QTest::newRow("empty send box") << "chufa" << "" << QByteArray("\r\n");
-        QTest::newRow("receive pane in GBK") << "cuns1" << " 中文 AB \r\n" << EncodeGbk("中文 AB \r\n\r\n");
+        // Text added to the pane after `text` as a note (a shown send).
+        QTest::addColumn<QString>("note");
+        QTest::newRow("send box: ends trimmed, lines CR LF") << "chufa" << "  01 02 \n 03  " << QByteArray("01 02 \r\n 03\r\n") << "";
+        QTest::newRow("empty send box") << "chufa" << "" << QByteArray("\r\n") << "";
+        QTest::newRow("receive pane in GBK") << "cuns1" << " 中文 AB \r\n" << EncodeGbk("中文 AB \r\n\r\n") << "";
+        QTest::newRow("a shown send is kept as text") << "cuns1" << "41 42 " << EncodeGbk("41 42 \r\n→ 41 42 \r\n\r\n")
+                                                      << "\r\n→ 41 42 \r\n";
     }
     void savingWritesTrimmedGbkWithCrLf()
     {
         QFETCH(QString, item);
         QFETCH(QString, text);
         QFETCH(QByteArray, expected);
-        if (item == "chufa")
+        QFETCH(QString, note);
+        if (item == "chufa") {
             window().sendPath().setSendText(text);
-        else
+        } else {
             pane().setText(text);
+            pane().appendNote(note, Qt::darkBlue);
+        }
         const QString path = dir.filePath("saved.txt");
         WriteFileBytes(path, "an older file of that name");
         rig->dialogs.files.enqueue(path);

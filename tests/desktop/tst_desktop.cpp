@@ -164,6 +164,7 @@ MOption1 选项(&O)
     mEndCr CR
     mEndNone 无
   mSendPacing 发送节奏
+  mShowSent 显示发送数据
 工具 工具(&T)
   计算器 计算器(&J) Ctrl+J
   -

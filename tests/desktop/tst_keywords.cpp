@@ -21,6 +21,9 @@ namespace {
 const QColor kColours[3] = {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue)};
 
 // The colouring as text: per character '.' for none, else the keyword's number.
+// A note's colour, shown as 4 by ColouringOf.
+const QColor kNoteColour(0, 0, 139);
+
 QString ColouringOf(const TextPane &pane)
 {
     QString out;
@@ -88,29 +91,40 @@ private slots:
 
     void colouringRule_data()
     {
-        QTest::addColumn<QString>("text");
+        // The pane's text: data, then a note (a shown send, a time stamp), then
+        // data again, and so on.
+        QTest::addColumn<QStringList>("pieces");
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::addColumn<QString>("ticks"); // per row: 'x' ticked, '-' not
         QTest::addColumn<QString>("expected");
-        QTest::newRow("worked example") << "68 65 55 AA 01 55 AA " << QList<QStringList>{{"55", "aa"}} << "x"
+        QTest::newRow("worked example") << QStringList{"68 65 55 AA 01 55 AA "} << QList<QStringList>{{"55", "aa"}} << "x"
                                         << "......11111....11111.";
-        QTest::newRow("letters without case") << "aa AA aA " << QList<QStringList>{{"Aa"}} << "x" << "11.11.11.";
-        QTest::newRow("inside words, one after each match") << "15 55 5" << QList<QStringList>{{"5"}} << "x"
+        QTest::newRow("letters without case") << QStringList{"aa AA aA "} << QList<QStringList>{{"Aa"}} << "x" << "11.11.11.";
+        QTest::newRow("inside words, one after each match") << QStringList{"15 55 5"} << QList<QStringList>{{"5"}} << "x"
                                                             << ".1.1..1";
-        QTest::newRow("ABAB finds the first only") << "ABAB" << QList<QStringList>{{"AB"}} << "x" << "11..";
+        QTest::newRow("ABAB finds the first only") << QStringList{"ABAB"} << QList<QStringList>{{"AB"}} << "x" << "11..";
         QTest::newRow("the later keyword wins")
-            << "01 55 AA 55 " << QList<QStringList>{{"55", "AA"}, {"55"}, {"AA", "5"}} << "xxx" << "...22133332.";
-        QTest::newRow("match at the first character") << "AA 01" << QList<QStringList>{{"aa"}} << "x" << "11...";
+            << QStringList{"01 55 AA 55 "} << QList<QStringList>{{"55", "AA"}, {"55"}, {"AA", "5"}} << "xxx" << "...22133332.";
+        QTest::newRow("match at the first character") << QStringList{"AA 01"} << QList<QStringList>{{"aa"}} << "x" << "11...";
         QTest::newRow("empty boxes, unticked row")
-            << "AA BB" << QList<QStringList>{{}, {"AA"}, {"BB"}} << "x-x" << "...33";
+            << QStringList{"AA BB"} << QList<QStringList>{{}, {"AA"}, {"BB"}} << "x-x" << "...33";
+        QTest::newRow("notes are no data")
+            << QStringList{"55 ", "→ 55 \r\n", "55 ", "\r\n[12:55:01.055] ", "55"} << QList<QStringList>{{"55"}}
+            << "x" << "11.444444411.4444444444444444411";
     }
     void colouringRule()
     {
-        QFETCH(QString, text);
+        QFETCH(QStringList, pieces);
         QFETCH(QList<QStringList>, rows);
         QFETCH(QString, ticks);
         QFETCH(QString, expected);
-        pane().setText(text);
+        pane().setText(QString());
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            if (i % 2)
+                pane().appendNote(pieces[i], kNoteColour);
+            else
+                pane().append(pieces[i]);
+        }
         openKeywordWindow();
         for (int k = 0; k < rows.size(); ++k)
             enterKeyword(k, rows[k], ticks[k] == u'x');

@@ -168,7 +168,7 @@ void TestSettings::saveThenLoadRestoresEverything()
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
     const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600,
-                               20, 500};
+                               20, 500, true};
     const TerminalState terminal{"115200,n,8,1,h", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
@@ -196,10 +196,12 @@ void TestSettings::saveThenLoadRestoresEverything()
     QCOMPARE(loaded.breakMs, saved.breakMs);
     QCOMPARE(loaded.byteDelayMs, saved.byteDelayMs);
     QCOMPARE(loaded.lineEndDelayMs, saved.lineEndDelayMs);
+    QCOMPARE(loaded.showSent, saved.showSent);
     // The new options keep to a section of their own.
     QCOMPARE(store.get("Extras", "LineEnding", {}), QString("NONE"));
     QCOMPARE(store.get("Extras", "ByteDelay", {}), QString("20"));
     QCOMPARE(store.get("Extras", "LineEndDelay", {}), QString("500"));
+    QCOMPARE(store.get("Extras", "ShowSent", {}), QString("1"));
 
     store.writable = false;
     QVERIFY(!SaveSettings(store, saved, before.widgets(), terminal));

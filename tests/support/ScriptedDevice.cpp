@@ -39,10 +39,11 @@ bool ScriptedDevice::logLine(const char *line, bool on)
     return m_open;
 }
 
-qint64 ScriptedDevice::write(const QByteArray &bytes, int)
+qint64 ScriptedDevice::write(const QByteArray &whole, int)
 {
     if (!m_open)
         return 0;
+    const QByteArray bytes = writeLimit >= 0 ? whole.left(writeLimit) : whole;
     m_log.writes.append({m_clock.now(), bytes});
     if (echo)
         m_input.append(bytes);

@@ -44,6 +44,8 @@ public:
     InputLines lines;
     // When true, every byte written comes back as input.
     bool echo = false;
+    // When 0 or more, a write takes at most this many bytes: the rest times out.
+    qint64 writeLimit = -1;
     // What open() answers; anything but PortError::None leaves the device closed.
     int openError = PortError::None;
     // The settings of the last open().

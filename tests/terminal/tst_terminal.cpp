@@ -1407,6 +1407,61 @@ private slots:
         }
     }
 
+    void sendsAreShownBetweenTheReplies_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<qint64>("writeLimit");
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<qint64>("received");
+        QTest::newRow("hex") << int(DataFormat::Hex) << "41 42" << qint64(-1) << "→ 41 42 \r\n41 42 "
+                             << "41 42 " << qint64(2);
+        QTest::newRow("string, a line each") << int(DataFormat::String) << "A\r\n中" << qint64(-1)
+                                             << "→ A\r\n→ 中\r\nA\r\n中\r\n" << "A\r\n中\r\n" << qint64(7);
+        QTest::newRow("a write that timed out") << int(DataFormat::Decimal) << "065 066" << qint64(1)
+                                                << "→ [1 字节未发出] 065 066 \r\n065 " << "065 " << qint64(1);
+    }
+    // With 显示发送数据 on, each send stands on its own line in the receive
+    // format, marked and coloured, before the reply it brought; it is no
+    // received data: not counted, not in a selection's checksum.
+    void sendsAreShownBetweenTheReplies()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, sent);
+        QFETCH(qint64, writeLimit);
+        QFETCH(QString, pane);
+        QFETCH(QString, data);
+        QFETCH(qint64, received);
+        rig->addScripted("echo", [writeLimit](ScriptedDevice &d) {
+            d.echo = true;
+            d.writeLimit = writeLimit;
+        });
+        rig->window->formats().SetDataFormat(format, FormatSwitch::Both);
+        rig->openPort("echo");
+        rig->click("Receive");
+        rig->window->sendPath().setSendText(sent);
+        rig->control<QAction>("mShowSent")->trigger();
+        rig->click("send");
+        rig->clock.advance(20);
+        QCOMPARE(rig->pane(), pane);
+        ReceivePane *text2 = rig->window->receivePath().Text2();
+        const qsizetype noteEnd = pane.size() - data.size();
+        QCOMPARE(text2->colourAt(0), writeLimit < 0 ? QColor(0, 0, 139) : QColor(139, 0, 0));
+        QCOMPARE(text2->colourRunAt(0).to, noteEnd);
+        QCOMPARE(text2->colourAt(noteEnd), QColor());
+        QCOMPARE(rig->window->receivePath().counter(), received);
+        text2->selectAll();
+        QCOMPARE(text2->selData(), data);
+
+        // Off: a send is not shown.
+        rig->control<QAction>("mShowSent")->trigger();
+        rig->click("Command4");
+        rig->click("send");
+        rig->clock.advance(20);
+        QCOMPARE(rig->pane(), data);
+    }
+
     void formatToggleAndConversions()
     {
         setSendFormat(DataFormat::Decimal);

@@ -1,0 +1,33 @@
+#pragma once
+// The parts of a pane's text that are not received data: shown sends and
+// time stamps. They are kept as marks with the text, as the colours are, so
+// they move with edits and cost nothing per character. Whatever reads the
+// pane as data (the checksum of a selection, keyword matching, converting
+// the pane) leaves them out; what reads it as text (saving, copying) keeps
+// them.
+
+#include "terminal/PaneColours.h"
+
+#include <QString>
+
+class PaneNotes
+{
+public:
+    // The characters [from, to) are a note.
+    void mark(qsizetype from, qsizetype to);
+    // Characters [from, from + removed) were replaced by `added` others,
+    // which are data.
+    void replaced(qsizetype from, qsizetype removed, qsizetype added) { m_marks.replaced(from, removed, added); }
+    void clear() { m_marks.clear(); }
+
+    // The notes that overlap [from, to), cut to it, in order.
+    std::vector<PaneColours::Run> runs(qsizetype from, qsizetype to) const { return m_marks.runs(from, to); }
+    // Some character of [from, to) belongs to a note.
+    bool overlaps(qsizetype from, qsizetype to) const;
+    // The characters [from, to) of `text` without the notes among them.
+    QString dataOf(const QString &text, qsizetype from, qsizetype to) const;
+
+private:
+    // A valid colour marks a note; the colour itself carries nothing.
+    PaneColours m_marks;
+};
