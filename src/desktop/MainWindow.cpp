@@ -34,6 +34,7 @@
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/LineEndingChoice.h"
+#include "terminal/StampChoice.h"
 #include "terminal/LineSwitches.h"
 #include "terminal/PortPanel.h"
 #include "terminal/ReceivePane.h"
@@ -140,10 +141,8 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     });
     const auto sendBox = FormatSwitch::TextAccess{[this] { return m_send->sendText(); },
                                                   [this](const QString &t) { m_send->setSendText(t); }};
-    const auto pane = FormatSwitch::TextAccess{[this] { return m_receive->Text2()->text(); },
-                                               [this](const QString &t) { m_receive->Text2()->setText(t); }};
     connect(m_toolbar->convertSendAction(), &QAction::triggered, this, [this, sendBox] { m_formats->ChngT(sendBox); });
-    connect(m_toolbar->convertReceiveAction(), &QAction::triggered, this, [this, pane] { m_formats->ChngR(pane); });
+    connect(m_toolbar->convertReceiveAction(), &QAction::triggered, this, [this] { m_formats->ChngR(*m_receive->Text2()); });
     connect(m_portPanel->exitButton(), &QPushButton::clicked, this, &QWidget::close);
 
     buildFiles();
@@ -268,7 +267,8 @@ void MainWindow::buildMenus()
           << m_checks->mCheckSum() << m_checks->mCRC() << m_checks->crcItems()
           << m_portPanel->autoReconnectItem() << m_portPanel->lineSwitches()->breakItem()
           << m_portPanel->lineSwitches()->breakLengthItem() << m_send->lineEnding()->items()
-          << m_send->pacing()->item() << m_receive->showSentItem() << m_tray->items()
+          << m_send->pacing()->item() << m_receive->showSentItem()
+          << m_receive->stamps()->items() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
           << m_keywords->msetkey();
 

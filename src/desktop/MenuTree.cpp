@@ -79,6 +79,13 @@ const QList<MenuTree::Row> &MenuTree::table()
         {2, Item, "mEndNone", "无"},
         {1, Item, "mSendPacing", "发送节奏"},
         {1, Item, "mShowSent", "显示发送数据"},
+        {1, Menu, "mStamps", "时间戳"},
+        {2, Item, "mStampNone", "无"},
+        {2, Item, "mStampTime", "时刻"},
+        {2, Item, "mStampRelative", "相对"},
+        {2, Item, "mStampDateTime", "日期时刻"},
+        {2, Separator},
+        {2, Item, "mStampGap", "设置分帧间隔"},
 
         {0, Menu, "工具", "工具(&T)"},
         {1, Item, "计算器", "计算器(&J)", "Ctrl+J"},

@@ -13,6 +13,7 @@
 #include "terminal/ReceivePath.h"
 #include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
+#include "terminal/StampChoice.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TerminalFlags.h"
 
@@ -44,6 +45,8 @@ void Lifecycle::StartUp()
     m_p.send.lineEnding()->setValue(m_p.values.lineEnding);
     m_p.send.pacing()->setValue({m_p.values.byteDelayMs, m_p.values.lineEndDelayMs});
     m_p.receive.showSentItem()->setChecked(m_p.values.showSent);
+    m_p.receive.stamps()->setKind(m_p.values.stampKind);
+    m_p.receive.stamps()->setGapMs(m_p.values.stampGapMs);
     if (m_hooks.loadCommands)
         m_hooks.loadCommands();
     m_p.send.setSendText(savedSendText);
@@ -77,6 +80,8 @@ void Lifecycle::saveSettings()
     m_p.values.byteDelayMs = m_p.send.pacing()->value().byteDelayMs;
     m_p.values.lineEndDelayMs = m_p.send.pacing()->value().lineEndDelayMs;
     m_p.values.showSent = m_p.receive.showSentItem()->isChecked();
+    m_p.values.stampKind = m_p.receive.stamps()->kind();
+    m_p.values.stampGapMs = m_p.receive.stamps()->gapMs();
     // Until the port set-up has run the port holds none of the user's values:
     // a close during the splash pause saves the ones loaded.
     const PortValues port = m_portAwaitingSetUp.value_or(

@@ -135,6 +135,9 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.lineEndDelayMs =
         int(readNumber(store, kExtras, QStringLiteral("LineEndDelay"), 0, {0, kMaxLineEndDelayMs}));
     values.showSent = readNumber(store, kExtras, QStringLiteral("ShowSent"), 0, kByte) != 0;
+    values.stampKind = StampKindNamed(store.get(kExtras, QStringLiteral("Timestamps"), QString())).value_or(StampKind::None);
+    values.stampGapMs = int(readNumber(store, kExtras, QStringLiteral("StampGap"), StampGap::DefaultMs,
+                                       {StampGap::MinMs, StampGap::MaxMs}));
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -184,5 +187,7 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("ByteDelay"), QString::number(values.byteDelayMs));
     store.save(kExtras, QStringLiteral("LineEndDelay"), QString::number(values.lineEndDelayMs));
     store.save(kExtras, QStringLiteral("ShowSent"), values.showSent ? QStringLiteral("1") : QStringLiteral("0"));
+    store.save(kExtras, QStringLiteral("Timestamps"), StampKindName(values.stampKind));
+    store.save(kExtras, QStringLiteral("StampGap"), QString::number(values.stampGapMs));
     return store.commit();
 }

@@ -7,6 +7,7 @@
 
 #include "core/DataFormats.h"
 #include "serial/SerialPort.h"
+#include "terminal/ReceiveStamps.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,11 @@ struct SettingsValues
     int lineEndDelayMs = 0;
     // Sends are shown in the receive pane ("Extras"/"ShowSent", 1 or 0).
     bool showSent = false;
+    // The receive pane's time stamps ("Extras"/"Timestamps": NONE, TIME,
+    // RELATIVE or DATETIME) and the pause that starts a frame line in the
+    // byte formats ("Extras"/"StampGap", 1 to 10000 ms, else the default).
+    StampKind stampKind = StampKind::None;
+    int stampGapMs = StampGap::DefaultMs;
 };
 
 // The main window's controls that the settings fill and are read from.

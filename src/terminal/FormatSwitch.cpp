@@ -1,6 +1,7 @@
 #include "terminal/FormatSwitch.h"
 
 #include "core/Dialogs.h"
+#include "terminal/TextPane.h"
 
 #include <QComboBox>
 
@@ -81,25 +82,53 @@ void FormatSwitch::ChngT(const TextAccess &sendBox)
     convert(sendBox, m_send, SendOnly);
 }
 
-void FormatSwitch::ChngR(const TextAccess &receivePane)
+void FormatSwitch::ChngR(TextPane &pane)
 {
-    convert(receivePane, m_receive, ReceiveOnly);
+    const DataFormat format = m_receive;
+    if (format != DataFormat::Hex && format != DataFormat::String)
+        return;
+    QString text;
+    std::vector<PaneColours::Run> notes;
+    qsizetype at = 0;
+    const auto convertUpTo = [&](qsizetype end) {
+        const auto piece = converted(pane.text().mid(at, end - at), format);
+        if (piece)
+            text += *piece;
+        return piece.has_value();
+    };
+    for (const PaneColours::Run &note : pane.notes().runs(0, pane.length())) {
+        if (!convertUpTo(note.from))
+            return sayNotConvertible();
+        notes.push_back(PaneColours::Run{text.size(), text.size() + note.to - note.from, pane.colourAt(note.from)});
+        text += QStringView(pane.text()).sliced(note.from, note.to - note.from);
+        at = note.to;
+    }
+    if (!convertUpTo(pane.length()))
+        return sayNotConvertible();
+    pane.setText(QString());
+    pane.append(text, notes);
+    SetDataFormat(int(format == DataFormat::Hex ? DataFormat::String : DataFormat::Hex), ReceiveOnly);
+}
+
+std::optional<QString> FormatSwitch::converted(const QString &text, DataFormat format)
+{
+    if (format == DataFormat::Hex)
+        return HexTextToCharacters(TrimBlanks(text));
+    return CharactersToHexText(TrimBlanks(text));
+}
+
+void FormatSwitch::sayNotConvertible()
+{
+    m_dialogs.message(QStringLiteral("数据错误，不能转化！"), QStringLiteral("错误"), MsgIcon::Exclamation);
 }
 
 void FormatSwitch::convert(const TextAccess &box, DataFormat format, int direction)
 {
-    const QString text = TrimBlanks(box.first());
-    if (format == DataFormat::Hex) {
-        const auto characters = HexTextToCharacters(text);
-        if (!characters) {
-            m_dialogs.message(QStringLiteral("数据错误，不能转化！"), QStringLiteral("错误"),
-                              MsgIcon::Exclamation);
-            return;
-        }
-        box.second(*characters);
-        SetDataFormat(int(DataFormat::String), direction);
-    } else if (format == DataFormat::String) {
-        box.second(CharactersToHexText(text));
-        SetDataFormat(int(DataFormat::Hex), direction);
-    }
+    if (format != DataFormat::Hex && format != DataFormat::String)
+        return;
+    const auto text = converted(box.first(), format);
+    if (!text)
+        return sayNotConvertible();
+    box.second(*text);
+    SetDataFormat(int(format == DataFormat::Hex ? DataFormat::String : DataFormat::Hex), direction);
 }

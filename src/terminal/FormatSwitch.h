@@ -7,10 +7,12 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QWidget;
 class Dialogs;
+class TextPane;
 
 class FormatSwitch : public QObject
 {
@@ -39,7 +41,9 @@ public:
     // a bad hex pair is refused with a message and left as it was.
     using TextAccess = std::pair<std::function<QString()>, std::function<void(const QString &)>>;
     void ChngT(const TextAccess &sendBox);
-    void ChngR(const TextAccess &receivePane);
+    // Converts the receive pane's data; its notes (shown sends, time stamps)
+    // stay as they are between the converted pieces.
+    void ChngR(TextPane &receivePane);
 
 signals:
     void formatsChanged();
@@ -48,6 +52,10 @@ private:
     void fnModS();
     void fnModR();
     void convert(const TextAccess &box, DataFormat format, int direction);
+    // A text converted from a format: Hex text to characters (none when it
+    // is no Hex text), characters to Hex text.
+    static std::optional<QString> converted(const QString &text, DataFormat format);
+    void sayNotConvertible();
 
     Dialogs &m_dialogs;
     QComboBox *m_mods;

@@ -2,9 +2,11 @@
 
 #include <QColor>
 
-void PaneNotes::mark(qsizetype from, qsizetype to)
+void PaneNotes::markAll(std::vector<PaneColours::Run> runs)
 {
-    m_marks.colour(from, to, QColor(Qt::black));
+    for (PaneColours::Run &run : runs)
+        run.colour = Qt::black;
+    m_marks.colourAll(runs);
 }
 
 bool PaneNotes::overlaps(qsizetype from, qsizetype to) const

@@ -13,8 +13,8 @@
 class PaneNotes
 {
 public:
-    // The characters [from, to) are a note.
-    void mark(qsizetype from, qsizetype to);
+    // Each run, in order and not overlapping, is a note.
+    void markAll(std::vector<PaneColours::Run> runs);
     // Characters [from, from + removed) were replaced by `added` others,
     // which are data.
     void replaced(qsizetype from, qsizetype removed, qsizetype added) { m_marks.replaced(from, removed, added); }

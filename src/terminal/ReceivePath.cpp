@@ -8,6 +8,7 @@
 #include "terminal/FormatSwitch.h"
 #include "terminal/ReceiveNotes.h"
 #include "terminal/ReceivePane.h"
+#include "terminal/StampChoice.h"
 #include "terminal/Toolbar.h"
 
 #include <QAction>
@@ -45,6 +46,20 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     });
     connect(&m_s.port, &SerialPort::inputArrived, this, &ReceivePath::drainSoon);
     connect(&m_s.formats, &FormatSwitch::formatsChanged, this, &ReceivePath::showHeldBytes);
+
+    // Arrival times are the scheduler's; the time of day is carried over
+    // from this moment.
+    m_stamper.setAnchor(QDateTime::currentDateTime(), m_s.scheduler.now());
+    m_stampChoice = new StampChoice(m_s.dialogs, this);
+    connect(m_stampChoice, &StampChoice::changed, this, [this] {
+        m_stamper.setKind(m_stampChoice->kind());
+        m_stamper.setGapMs(m_stampChoice->gapMs());
+    });
+    // An emptied pane starts its first line afresh.
+    connect(m_text2, &TextPane::rewritten, this, [this] {
+        if (m_text2->length() == 0)
+            m_stamper.reset();
+    });
 }
 
 void ReceivePath::buildControls(QWidget *parent)
@@ -112,18 +127,32 @@ void ReceivePath::DrainInput()
 {
     SerialPort &port = m_s.port;
     const DataFormat format = m_s.formats.receiveFormat();
+    const bool stamping = m_stamper.kind() != StampKind::None;
     m_shown.resize(0); // keeps its room from the steps before
+    m_stamps.clear();
+    m_stamper.setLineOpen(EndsInLine(m_text2->text()));
     qint64 received = 0;
     QElapsedTimer step;
     step.start();
     qint64 waiting = 0;
     while (m_receiving && (waiting = port.bytesWaiting()) > 0) {
+        // A stamp tells when its bytes were read, not when they are shown.
+        const qint64 arrived = stamping ? m_s.scheduler.now() : 0;
         if (format == DataFormat::String) {
-            m_shown += port.readText();
+            if (stamping)
+                m_stamper.add(m_shown, m_stamps, port.readText(), format, arrived);
+            else
+                m_shown += port.readText();
             received += waiting;
         } else {
             const QByteArray bytes = port.read(std::min(waiting, kReadPiece));
-            AppendReceivedBytes(m_shown, bytes, format);
+            if (stamping) {
+                m_piece.resize(0);
+                AppendReceivedBytes(m_piece, bytes, format);
+                m_stamper.add(m_shown, m_stamps, m_piece, format, arrived);
+            } else {
+                AppendReceivedBytes(m_shown, bytes, format);
+            }
             received += bytes.size();
         }
         if (step.nsecsElapsed() + m_appendNsPerChar * m_shown.size() >= kStepBudgetNs) {
@@ -137,7 +166,7 @@ void ReceivePath::DrainInput()
     if (!m_shown.isEmpty()) {
         QElapsedTimer appending;
         appending.start();
-        m_text2->append(m_shown);
+        m_text2->append(m_shown, m_stamps);
         m_appendNsPerChar = double(appending.nsecsElapsed()) / m_shown.size();
     }
     m_counter += received;
@@ -169,6 +198,7 @@ void ReceivePath::showSent(const QByteArray &bytes, qint64 unsent)
         return;
     const QString shown = ShownSendText(bytes, unsent, m_s.formats.receiveFormat(), EndsInLine(m_text2->text()));
     m_text2->appendNote(shown, unsent > 0 ? kUnsentColour : kSentColour);
+    m_stamper.lineEnded();
 }
 
 void ReceivePath::Receive()

@@ -8,6 +8,8 @@
 // receiving, the receive counter `zir`, the clear action and the pane's
 // read-only switch.
 
+#include "terminal/ReceiveStamps.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,6 +20,7 @@ class QTimer;
 class ClickLabel;
 class FormatSwitch;
 class ReceivePane;
+class StampChoice;
 class Scheduler;
 class SerialPort;
 class Toolbar;
@@ -64,6 +67,10 @@ public:
     void showSent(const QByteArray &bytes, qint64 unsent);
     // The option 显示发送数据 (mShowSent), off unless ticked.
     QAction *showSentItem() const { return m_showSent; }
+    // The option 时间戳: the kind of the stamps and the frame gap.
+    StampChoice *stamps() const { return m_stampChoice; }
+    // The stamps' clock, which a test sets to a known time.
+    ReceiveStamper &stamper() { return m_stamper; }
 
     qint64 counter() const { return m_counter; }
     void resetCounter();
@@ -98,6 +105,12 @@ private:
     // The text of a step, and what appending took per character last time.
     QString m_shown;
     double m_appendNsPerChar = 0;
+    // The stamps of a step within m_shown, and a piece rendered in a byte
+    // format before it is stamped.
+    ReceiveStamper m_stamper;
+    StampChoice *m_stampChoice = nullptr;
+    std::vector<PaneColours::Run> m_stamps;
+    QString m_piece;
 
     QAction *m_showSent = nullptr;
     ReceivePane *m_text2 = nullptr;

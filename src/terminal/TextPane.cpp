@@ -121,17 +121,24 @@ void TextPane::setText(const QString &text)
 
 void TextPane::append(const QString &more)
 {
-    appendText(more, nullptr);
+    appendText(more, {});
 }
 
 void TextPane::appendNote(const QString &note, const QColor &colour)
 {
-    appendText(note, &colour);
+    appendText(note, {PaneColours::Run{0, note.size(), colour}});
 }
 
-// The note is marked and coloured before changed(): a handler of it may
-// rewrite the pane (auto-save empties it).
-void TextPane::appendText(const QString &more, const QColor *noteColour)
+void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &notes)
+{
+    appendText(more, notes);
+}
+
+// The notes are marked and coloured before changed(): a handler of it may
+// rewrite the pane (auto-save empties it). The text of a pane with plain
+// line breaks may shrink; notes then are not kept (only the receive pane
+// has notes, and it keeps its line breaks).
+void TextPane::appendText(const QString &more, const std::vector<PaneColours::Run> &notes)
 {
     if (more.isEmpty())
         return;
@@ -139,9 +146,14 @@ void TextPane::appendText(const QString &more, const QColor *noteColour)
     const qsizetype from = m_text.size();
     m_text += typedForm(more);
     m_lines.appended(m_text);
-    if (noteColour) {
-        m_notes.mark(from, m_text.size());
-        m_colours.colour(from, m_text.size(), *noteColour);
+    if (!notes.empty() && m_text.size() - from == more.size()) {
+        std::vector<PaneColours::Run> placed = notes;
+        for (PaneColours::Run &run : placed) {
+            run.from += from;
+            run.to += from;
+        }
+        m_notes.markAll(placed);
+        m_colours.colourAll(placed);
     }
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())

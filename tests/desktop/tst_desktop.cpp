@@ -165,6 +165,13 @@ MOption1 选项(&O)
     mEndNone 无
   mSendPacing 发送节奏
   mShowSent 显示发送数据
+  mStamps 时间戳
+    mStampNone 无
+    mStampTime 时刻
+    mStampRelative 相对
+    mStampDateTime 日期时刻
+    -
+    mStampGap 设置分帧间隔
 工具 工具(&T)
   计算器 计算器(&J) Ctrl+J
   -

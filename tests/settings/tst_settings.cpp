@@ -168,7 +168,7 @@ void TestSettings::saveThenLoadRestoresEverything()
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
     const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600,
-                               20, 500, true};
+                               20, 500, true, StampKind::Relative, 100};
     const TerminalState terminal{"115200,n,8,1,h", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
@@ -197,11 +197,15 @@ void TestSettings::saveThenLoadRestoresEverything()
     QCOMPARE(loaded.byteDelayMs, saved.byteDelayMs);
     QCOMPARE(loaded.lineEndDelayMs, saved.lineEndDelayMs);
     QCOMPARE(loaded.showSent, saved.showSent);
+    QCOMPARE(loaded.stampKind, saved.stampKind);
+    QCOMPARE(loaded.stampGapMs, saved.stampGapMs);
     // The new options keep to a section of their own.
     QCOMPARE(store.get("Extras", "LineEnding", {}), QString("NONE"));
     QCOMPARE(store.get("Extras", "ByteDelay", {}), QString("20"));
     QCOMPARE(store.get("Extras", "LineEndDelay", {}), QString("500"));
     QCOMPARE(store.get("Extras", "ShowSent", {}), QString("1"));
+    QCOMPARE(store.get("Extras", "Timestamps", {}), QString("RELATIVE"));
+    QCOMPARE(store.get("Extras", "StampGap", {}), QString("100"));
 
     store.writable = false;
     QVERIFY(!SaveSettings(store, saved, before.widgets(), terminal));
@@ -333,6 +337,10 @@ void TestSettings::numbersReadLeniently_data()
     QTest::newRow("negative byte delay") << "ByteDelay" << "-5" << "0";
     QTest::newRow("line-end delay at its top") << "LineEndDelay" << "10000" << "10000";
     QTest::newRow("line-end delay beyond its range") << "LineEndDelay" << "10001" << "0";
+    // A frame gap out of its range reads as the default.
+    QTest::newRow("stamp gap") << "StampGap" << "50" << "50";
+    QTest::newRow("stamp gap of 0") << "StampGap" << "0" << "20";
+    QTest::newRow("stamp gap beyond 10 s") << "StampGap" << "10001" << "20";
 }
 
 void TestSettings::numbersReadLeniently()
@@ -342,7 +350,7 @@ void TestSettings::numbersReadLeniently()
     QFETCH(QString, value);
 
     MemorySettingsStore store;
-    const bool extra = key == "BreakMs" || key.endsWith("Delay");
+    const bool extra = key == "BreakMs" || key.endsWith("Delay") || key == "StampGap";
     store.save(extra ? "Extras" : "Options", key, stored);
     Window w;
     SettingsValues values;
@@ -352,6 +360,7 @@ void TestSettings::numbersReadLeniently()
                            : key == "BreakMs"      ? QString::number(values.breakMs)
                            : key == "ByteDelay"    ? QString::number(values.byteDelayMs)
                            : key == "LineEndDelay" ? QString::number(values.lineEndDelayMs)
+                           : key == "StampGap"     ? QString::number(values.stampGapMs)
                                                    : values.passCount;
     QCOMPARE(loaded, value);
 }

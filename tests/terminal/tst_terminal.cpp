@@ -14,6 +14,7 @@
 #include "terminal/PortPanel.h"
 #include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
+#include "terminal/StampChoice.h"
 #include "terminal/TextPane.h"
 #include "terminal/Toolbar.h"
 
@@ -273,38 +274,50 @@ private slots:
         QVERIFY(!item->isEnabled());
     }
 
-    void breakLengthIsAskedUntilInRange_data()
+    // The break length and the stamps' frame gap: asked for until the
+    // answer is within 1 to 10000 ms, each refusal naming the range.
+    void lengthIsAskedUntilInRange_data()
     {
+        QTest::addColumn<QString>("item");
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QStringList>("defaults"); // what each input box offers
         QTest::addColumn<int>("length");
-        QTest::newRow("in range") << QStringList{"1000"} << QStringList{"250"} << 1000;
-        QTest::newRow("cancel") << QStringList{} << QStringList{"250"} << 250;
-        QTest::newRow("outside, then in range") << QStringList{"0", "10001", " 10000 "}
+        QTest::newRow("in range") << "mBreakLength" << QStringList{"1000"} << QStringList{"250"} << 1000;
+        QTest::newRow("cancel") << "mBreakLength" << QStringList{} << QStringList{"250"} << 250;
+        QTest::newRow("outside, then in range") << "mBreakLength" << QStringList{"0", "10001", " 10000 "}
                                                 << QStringList{"250", "0", "10001"} << 10000;
-        QTest::newRow("no number, then cancel") << QStringList{"long", ""}
+        QTest::newRow("no number, then cancel") << "mBreakLength" << QStringList{"long", ""}
                                                 << QStringList{"250", "long"} << 250;
+        QTest::newRow("gap in range") << "mStampGap" << QStringList{"1"} << QStringList{"20"} << 1;
+        QTest::newRow("gap outside, then in range") << "mStampGap" << QStringList{"0", "10001", "50"}
+                                                    << QStringList{"20", "0", "10001"} << 50;
+        QTest::newRow("gap no number, then cancel") << "mStampGap" << QStringList{"abc", ""}
+                                                    << QStringList{"20", "abc"} << 20;
     }
 
-    void breakLengthIsAskedUntilInRange()
+    void lengthIsAskedUntilInRange()
     {
+        QFETCH(QString, item);
         QFETCH(QStringList, answers);
         QFETCH(QStringList, defaults);
         QFETCH(int, length);
         rig->dialogs.inputs.append(answers);
-        rig->window->menuItem("mBreakLength")->trigger();
+        rig->window->menuItem(item)->trigger();
         QStringList offered;
         int refusals = 0;
+        const QString refusal = item == "mBreakLength" ? "时长须在 1 到 10000 毫秒之间！" : "间隔须在 1 到 10000 毫秒之间！";
         for (const ShownDialog &d : rig->dialogs.shown) {
             if (d.kind == ShownDialog::Input)
                 offered << d.defaultText;
-            else if (d.text == "时长须在 1 到 10000 毫秒之间！")
+            else if (d.text == refusal)
                 ++refusals;
         }
         QCOMPARE(offered, defaults);
         QCOMPARE(refusals, defaults.size() - 1);
         QCOMPARE(rig->dialogs.shown.size(), 2 * defaults.size() - 1);
-        QCOMPARE(rig->window->settingsValues().breakMs, length);
+        QCOMPARE(item == "mBreakLength" ? rig->window->settingsValues().breakMs
+                                        : rig->window->receivePath().stamps()->gapMs(),
+                 length);
     }
 
     void lampsSwitchTheOutputLines_data()
@@ -1460,6 +1473,87 @@ private slots:
         rig->click("send");
         rig->clock.advance(20);
         QCOMPARE(rig->pane(), data);
+    }
+
+    void stampsStartLinesAndFrames_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("kind"); // the menu item
+        // What arrives, each piece read that many ms after the one before.
+        QTest::addColumn<QList<int>>("delays");
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QString>("pane");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("checksum");
+        QTest::newRow("string: each line, when its first byte came")
+            << int(DataFormat::String) << "mStampTime" << QList<int>{0, 5, 5}
+            << QList<QByteArray>{"AB\r\nC", "D\rE\r", "\nF"}
+            << "[16:32:49.123] AB\r\n[16:32:49.123] CD\r[16:32:49.128] E\r\n[16:32:49.133] F"
+            << "AB\r\nCD\rE\r\nF" << "";
+        QTest::newRow("hex: a frame a line after a pause over the gap")
+            << int(DataFormat::Hex) << "mStampRelative" << QList<int>{0, 20, 21, 500}
+            << QList<QByteArray>{"\x01\x02", "\x03", "\x04", "\x05"}
+            << "[+0.000] 01 02 03 \r\n[+0.041] 04 \r\n[+0.500] 05 " << "01 02 03 04 05 " << "0F";
+        QTest::newRow("decimal with the date") << int(DataFormat::Decimal) << "mStampDateTime" << QList<int>{0}
+                                               << QList<QByteArray>{"A"} << "[2026-12-08 16:32:49.123] 065 "
+                                               << "065 " << "065";
+    }
+    // Stamps are grey notes taken at the time the bytes were read: the
+    // counter, the selection checksum and the data of the pane leave them
+    // out; a copy of the selection keeps them.
+    void stampsStartLinesAndFrames()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, kind);
+        QFETCH(QList<int>, delays);
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QString, pane);
+        QFETCH(QString, data);
+        QFETCH(QString, checksum);
+        ScriptedDevice *device = nullptr;
+        rig->addScripted("dev", [&device](ScriptedDevice &d) { device = &d; });
+        rig->window->formats().SetDataFormat(format, FormatSwitch::Both);
+        rig->openPort("dev");
+        rig->click("Receive");
+        ReceivePath &receive = rig->window->receivePath();
+        receive.stamper().setAnchor(QDateTime(QDate(2026, 12, 8), QTime(16, 32, 49, 123)), rig->clock.now());
+        rig->window->menuItem(kind)->trigger();
+        qint64 received = 0;
+        for (int i = 0; i < pieces.size(); ++i) {
+            rig->clock.advance(delays[i]);
+            device->feed(pieces[i]);
+            receive.DrainInput();
+            received += pieces[i].size();
+        }
+        QCOMPARE(rig->pane(), pane);
+        ReceivePane *text2 = receive.Text2();
+        QCOMPARE(text2->colourAt(0), QColor(128, 128, 128));
+        QCOMPARE(text2->colourAt(pane.indexOf(u']') + 2), QColor());
+        QCOMPARE(receive.counter(), received);
+        text2->selectAll();
+        QCOMPARE(text2->selData(), data);
+        rig->window->checkCodes().CheckReceiveSelection();
+        QCOMPARE(rig->control<QLineEdit>("cstext")->text(), checksum);
+        text2->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), pane);
+    }
+
+    // 转换接收区 converts the data between the notes and keeps the notes.
+    void convertingThePaneKeepsItsNotes()
+    {
+        ReceivePane *text2 = rig->window->receivePath().Text2();
+        setReceiveFormat(DataFormat::Hex);
+        text2->appendNote("[+0.000] ", Qt::gray);
+        text2->append("41 42 ");
+        text2->appendNote("\r\n→ 43 \r\n", Qt::darkBlue);
+        text2->append("44 ");
+        rig->window->toolbar().convertReceiveAction()->trigger();
+        QCOMPARE(rig->pane(), "[+0.000] AB\r\n→ 43 \r\nD");
+        QCOMPARE(text2->colourAt(0), QColor(Qt::gray));
+        QCOMPARE(text2->colourAt(12), QColor(Qt::darkBlue));
+        text2->selectAll();
+        QCOMPARE(text2->selData(), "ABD");
+        QCOMPARE(rig->window->formats().receiveFormat(), DataFormat::String);
     }
 
     void formatToggleAndConversions()

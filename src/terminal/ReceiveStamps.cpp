@@ -1,0 +1,127 @@
+#include "terminal/ReceiveStamps.h"
+
+namespace {
+
+struct Named
+{
+    StampKind kind;
+    const char *name;
+};
+constexpr Named kNames[] = {{StampKind::None, "NONE"},
+                            {StampKind::TimeOfDay, "TIME"},
+                            {StampKind::Relative, "RELATIVE"},
+                            {StampKind::DateTime, "DATETIME"}};
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+QString StampKindName(StampKind kind)
+{
+    for (const Named &n : kNames)
+        if (n.kind == kind)
+            return QString::fromLatin1(n.name);
+    return QString();
+}
+
+std::optional<StampKind> StampKindNamed(const QString &name)
+{
+    for (const Named &n : kNames)
+        if (name.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0)
+            return n.kind;
+    return std::nullopt;
+}
+
+void ReceiveStamper::setAnchor(const QDateTime &wall, qint64 ms)
+{
+    m_anchorWall = wall;
+    m_anchorMs = ms;
+    m_cachedMs = -1;
+}
+
+void ReceiveStamper::lineEnded()
+{
+    m_lineStart = true;
+    m_crPending = false;
+    m_lineOpen = false;
+    m_lastArrival.reset();
+}
+
+void ReceiveStamper::reset()
+{
+    lineEnded();
+}
+
+QString ReceiveStamper::stampText(qint64 ms)
+{
+    if (m_kind == StampKind::Relative) {
+        const qint64 since = m_lastStamp ? ms - *m_lastStamp : 0;
+        return QStringLiteral("[+%1.%2] ").arg(since / 1000).arg(since % 1000, 3, 10, QLatin1Char('0'));
+    }
+    if (ms != m_cachedMs) {
+        const QDateTime at = m_anchorWall.addMSecs(ms - m_anchorMs);
+        m_cached = at.toString(m_kind == StampKind::DateTime ? QStringLiteral("[yyyy-MM-dd HH:mm:ss.zzz] ")
+                                                             : QStringLiteral("[HH:mm:ss.zzz] "));
+        m_cachedMs = ms;
+    }
+    return m_cached;
+}
+
+void ReceiveStamper::stamp(QString &out, std::vector<PaneColours::Run> &stamps, qint64 ms)
+{
+    const qsizetype from = out.size();
+    out += stampText(ms);
+    m_lastStamp = ms;
+    stamps.push_back(PaneColours::Run{from, out.size(), kStampColour});
+}
+
+void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QStringView text, DataFormat format,
+                         qint64 arrivedMs)
+{
+    if (text.isEmpty())
+        return;
+    if (m_kind == StampKind::None) {
+        out += text;
+        return;
+    }
+    if (format != DataFormat::String) {
+        // A frame a line: a pause longer than the gap starts the next.
+        if (m_lineStart || !m_lastArrival || arrivedMs - *m_lastArrival > m_gapMs) {
+            if (m_lineOpen) {
+                out += kCrLf;
+                // The line break belongs to the stamp: it is no data either.
+                stamp(out, stamps, arrivedMs);
+                stamps.back().from -= kCrLf.size();
+            } else {
+                stamp(out, stamps, arrivedMs);
+            }
+        }
+        m_lastArrival = arrivedMs;
+        out += text;
+        m_lineOpen = true;
+        m_lineStart = false;
+        return;
+    }
+    // String: a stamp before the first character of each line.
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (m_crPending) {
+            m_crPending = false;
+            if (c != u'\n')
+                m_lineStart = true;
+        }
+        if (m_lineStart) {
+            out += text.sliced(copied, i - copied);
+            copied = i;
+            stamp(out, stamps, arrivedMs);
+            m_lineStart = false;
+        }
+        if (c == u'\n')
+            m_lineStart = true;
+        else if (c == u'\r')
+            m_crPending = true;
+    }
+    out += text.sliced(copied);
+    m_lineOpen = !m_lineStart && !m_crPending;
+}
