@@ -15,7 +15,7 @@
 // Decimal and Octal receive random bytes; String receives lines of 78
 // printable characters ending in CR LF.
 //
-//   receive_bench [--pty] [--mb N] [--keywords | --autosave] [Hex|Decimal|Octal|String ...]
+//   receive_bench [--pty] [--mb N] [--keywords | --autosave | --timestamps] [Hex|Decimal|Octal|String ...]
 //
 // N is the pane's final length in millions of characters (default 50).
 // Each format runs in a process of its own, so that its memory is its own.
@@ -26,6 +26,8 @@
 // pane at 10 KB and at 10 MB. --autosave switches auto-save on at its largest
 // limit (into a temporary folder): the pane never grows past it, and the
 // way from empty to full counts every character shown, the day file's too.
+// --timestamps runs each format twice, plain and with time stamps (时刻) on;
+// the lines of the stamped run name the format with "stamps" after it.
 
 #include "CpuTime.h"
 #include "MemorySettingsStore.h"
@@ -123,7 +125,7 @@ private:
     bool m_open = false;
 };
 
-enum class Extra { None, Keywords, AutoSave };
+enum class Extra { None, Keywords, AutoSave, Timestamps };
 
 Keywords BenchKeywords()
 {
@@ -188,7 +190,7 @@ double percentile(std::vector<double> values, double p)
 }
 
 // Runs one format until the pane holds `target` characters; prints its figures.
-int runFormat(const QString &name, DataFormat format, qsizetype target, bool viaPty, Extra extra)
+int runFormat(QString name, DataFormat format, qsizetype target, bool viaPty, Extra extra)
 {
     QTemporaryDir dataHome;
     if (extra == Extra::AutoSave)
@@ -218,6 +220,8 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     } else if (extra == Extra::AutoSave) {
         dialogs.inputAnswer = QString::number(ReceiveAutoSave::kLargestLimit);
         window.menuItem(QStringLiteral("RecSave"))->trigger();
+    } else if (extra == Extra::Timestamps) {
+        window.menuItem(QStringLiteral("mStampTime"))->trigger();
     }
     // Every character shown, also those auto-save has taken from the pane
     // (the day file's size: its headers add a few bytes a chunk).
@@ -291,6 +295,8 @@ int runFormat(const QString &name, DataFormat format, qsizetype target, bool via
     const QByteArray sourceName = QByteArray(viaPty ? "pty" : "in-process")
         + (extra == Extra::Keywords ? "+keywords" : extra == Extra::AutoSave ? "+autosave" : "");
     const char *source = sourceName.constData();
+    if (extra == Extra::Timestamps)
+        name += QStringLiteral(" stamps");
     for (int b = 0; b < kBands; ++b) {
         std::printf("%s %-7s input_MB_per_s pane %4.1f-%4.1f MB: %.2f\n", source, qPrintable(name),
                     target * b / kBands / 1e6, target * (b + 1) / kBands / 1e6, bandBytes[b] / 1e6 / bandSeconds[b]);
@@ -317,6 +323,7 @@ int main(int argc, char *argv[])
     const bool viaPty = args.removeAll(QStringLiteral("--pty")) > 0;
     const Extra extra = args.removeAll(QStringLiteral("--keywords")) > 0 ? Extra::Keywords
         : args.removeAll(QStringLiteral("--autosave")) > 0                ? Extra::AutoSave
+        : args.removeAll(QStringLiteral("--timestamps")) > 0              ? Extra::Timestamps
                                                                           : Extra::None;
     double millions = 50;
     if (const qsizetype at = args.indexOf(QStringLiteral("--mb")); at >= 0 && at + 1 < args.size()) {
@@ -338,16 +345,23 @@ int main(int argc, char *argv[])
 
     // One process per format.
     const QStringList chosen = args.isEmpty() ? QStringList{"Hex", "Decimal", "Octal", "String"} : args;
+    // With time stamps, the plain run first, for comparison.
+    const QList<Extra> runs = extra == Extra::Timestamps ? QList<Extra>{Extra::None, Extra::Timestamps}
+                                                         : QList<Extra>{extra};
     for (const QString &name : chosen) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        QStringList childArgs{"--mb", QString::number(millions), name};
-        if (viaPty)
-            childArgs.prepend("--pty");
-        if (extra != Extra::None)
-            childArgs.prepend(extra == Extra::Keywords ? "--keywords" : "--autosave");
-        child.start(app.applicationFilePath(), childArgs);
-        child.waitForFinished(-1);
+        for (const Extra run : runs) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            QStringList childArgs{"--mb", QString::number(millions), name};
+            if (viaPty)
+                childArgs.prepend("--pty");
+            if (run != Extra::None)
+                childArgs.prepend(run == Extra::Keywords ? "--keywords"
+                                  : run == Extra::AutoSave ? "--autosave"
+                                                           : "--timestamps");
+            child.start(app.applicationFilePath(), childArgs);
+            child.waitForFinished(-1);
+        }
     }
     return 0;
 }
