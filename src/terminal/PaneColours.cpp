@@ -27,7 +27,7 @@ void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
 // between are merged with the runs in one pass.
 void PaneColours::colourAll(const std::vector<Run> &runs)
 {
-    if (runs.empty())
+    if (runs.empty() || appendRuns(runs))
         return;
     const auto firstMark = firstFrom(runs.front().from);
     const size_t kept = size_t(firstMark - m_marks.begin());
@@ -72,6 +72,28 @@ void PaneColours::colourAll(const std::vector<Run> &runs)
         m_marks.insert(m_marks.begin() + kept + common, tail.begin() + common, tail.end());
     else
         m_marks.erase(m_marks.begin() + kept + common, m_marks.begin() + kept + replaced);
+}
+
+// Colouring where data arrives, at the end, is the common case: stamps and
+// keyword matches in a stream.
+bool PaneColours::appendRuns(const std::vector<Run> &runs)
+{
+    if (!m_marks.empty() && (m_marks.back().at >= runs.front().from || m_marks.back().colour))
+        return false;
+    for (const Run &run : runs) {
+        if (run.from >= run.to)
+            continue;
+        const Colour colour = toColour(run.colour);
+        // The end of the run before, where the pane's own colour came back.
+        if (!m_marks.empty() && m_marks.back().at == run.from)
+            m_marks.pop_back();
+        const Colour current = m_marks.empty() ? Colour() : m_marks.back().colour;
+        if (colour != current)
+            m_marks.push_back(Mark{run.from, colour});
+        if (colour)
+            m_marks.push_back(Mark{run.to, Colour()});
+    }
+    return true;
 }
 
 void PaneColours::replaced(qsizetype from, qsizetype removed, qsizetype added)

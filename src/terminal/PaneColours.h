@@ -49,6 +49,10 @@ private:
     };
     using Marks = std::vector<Mark>;
 
+    // Colours runs that all lie after the last mark, which gives the pane's
+    // own colour: the new marks go at the end, with no merge. False, and
+    // nothing done, when the runs do not lie so.
+    bool appendRuns(const std::vector<Run> &runs);
     // The first mark at or after a position.
     Marks::iterator firstFrom(qsizetype position);
     Marks::const_iterator firstAfter(qsizetype position) const;

@@ -102,13 +102,16 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
         m_lineStart = false;
         return;
     }
-    // String: a stamp before the first character of each line.
+    // String: a stamp before the first character of each line. The scan
+    // between line ends is a tight loop: a fast stream runs through it.
+    const char16_t *chars = text.utf16();
+    const qsizetype size = text.size();
     qsizetype copied = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
+    qsizetype i = 0;
+    while (i < size) {
         if (m_crPending) {
             m_crPending = false;
-            if (c != u'\n')
+            if (chars[i] != u'\n')
                 m_lineStart = true;
         }
         if (m_lineStart) {
@@ -117,10 +120,15 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
             stamp(out, stamps, arrivedMs);
             m_lineStart = false;
         }
-        if (c == u'\n')
+        while (i < size && chars[i] != u'\n' && chars[i] != u'\r')
+            ++i;
+        if (i == size)
+            break;
+        if (chars[i] == u'\n')
             m_lineStart = true;
-        else if (c == u'\r')
+        else
             m_crPending = true;
+        ++i;
     }
     out += text.sliced(copied);
     m_lineOpen = !m_lineStart && !m_crPending;
