@@ -1479,7 +1479,8 @@ private slots:
     {
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("kind"); // the menu item
-        // What arrives, each piece read that many ms after the one before.
+        // What arrives, each piece read that many ms after the one before;
+        // a piece "SEND:text" is a send, shown in the pane.
         QTest::addColumn<QList<int>>("delays");
         QTest::addColumn<QList<QByteArray>>("pieces");
         QTest::addColumn<QString>("pane");
@@ -1497,6 +1498,9 @@ private slots:
         QTest::newRow("decimal with the date") << int(DataFormat::Decimal) << "mStampDateTime" << QList<int>{0}
                                                << QList<QByteArray>{"A"} << "[2026-12-08 16:32:49.123] 065 "
                                                << "065 " << "065";
+        QTest::newRow("a shown send ends the line") << int(DataFormat::String) << "mStampRelative"
+                                                    << QList<int>{0, 5, 5} << QList<QByteArray>{"A", "SEND:B", "C"}
+                                                    << "[+0.000] A\r\n→ B\r\n[+0.010] C" << "AC" << "cs"; // two data characters: too few to sum
     }
     // Stamps are grey notes taken at the time the bytes were read: the
     // counter, the selection checksum and the data of the pane leave them
@@ -1518,9 +1522,15 @@ private slots:
         ReceivePath &receive = rig->window->receivePath();
         receive.stamper().setAnchor(QDateTime(QDate(2026, 12, 8), QTime(16, 32, 49, 123)), rig->clock.now());
         rig->window->menuItem(kind)->trigger();
+        rig->window->menuItem("mShowSent")->trigger();
         qint64 received = 0;
         for (int i = 0; i < pieces.size(); ++i) {
             rig->clock.advance(delays[i]);
+            if (pieces[i].startsWith("SEND:")) {
+                rig->window->sendPath().setSendText(QString::fromUtf8(pieces[i].mid(5)));
+                rig->click("send");
+                continue;
+            }
             device->feed(pieces[i]);
             receive.DrainInput();
             received += pieces[i].size();
