@@ -119,26 +119,16 @@ void TextPane::setText(const QString &text)
     emit changed();
 }
 
-void TextPane::append(const QString &more)
-{
-    appendText(more, {});
-}
-
 void TextPane::appendNote(const QString &note, const QColor &colour)
 {
-    appendText(note, {PaneColours::Run{0, note.size(), colour}});
-}
-
-void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &notes)
-{
-    appendText(more, notes);
+    append(note, {PaneColours::Run{0, note.size(), colour}});
 }
 
 // The notes are marked and coloured before changed(): a handler of it may
 // rewrite the pane (auto-save empties it). The text of a pane with plain
 // line breaks may shrink; notes then are not kept (only the receive pane
 // has notes, and it keeps its line breaks).
-void TextPane::appendText(const QString &more, const std::vector<PaneColours::Run> &notes)
+void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &notes)
 {
     if (more.isEmpty())
         return;

@@ -40,13 +40,11 @@ public:
     // touching what is there: its colours stay, the new text has none. A
     // read-only pane, and a pane whose caret is at the end with nothing
     // selected, show the end afterwards; otherwise selection and view stay.
-    void append(const QString &more);
-    // Adds text at the end as append() does, as a note (text that is not
-    // data, see PaneNotes) in the given colour.
+    // Each of `notes`, placed within `more`, is a note (text that is not
+    // data, see PaneNotes) in the run's colour.
+    void append(const QString &more, const std::vector<PaneColours::Run> &notes = {});
+    // Adds a note at the end, in the given colour.
     void appendNote(const QString &note, const QColor &colour);
-    // Adds text at the end as append() does, with notes in it: each run,
-    // placed within `more`, is a note in the run's colour.
-    void append(const QString &more, const std::vector<PaneColours::Run> &notes);
     // The notes among the text; setText() drops them, an edit moves them.
     const PaneNotes &notes() const { return m_notes; }
     // The selected text without the notes in it.
@@ -166,7 +164,6 @@ private:
     enum class EditKind { Typing, Other, History };
 
     // Changing the text.
-    void appendText(const QString &more, const std::vector<PaneColours::Run> &notes);
     QString typedForm(QString text) const;
     void edit(qsizetype from, qsizetype to, const QString &insert, EditKind kind = EditKind::Other);
     // The user's edit of [from, to), typed, pasted, dropped or made through
