@@ -102,16 +102,21 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
         m_lineStart = false;
         return;
     }
-    // String: a stamp before the first character of each line. The scan
-    // between line ends is a tight loop: a fast stream runs through it.
-    const char16_t *chars = text.utf16();
+    // String: a stamp before the first character of each line. The line
+    // ends are found by Qt's vectorised search: a fast stream runs through.
     const qsizetype size = text.size();
+    const auto next = [&text, size](char16_t c, qsizetype from) {
+        const qsizetype at = text.indexOf(QChar(c), from);
+        return at < 0 ? size : at;
+    };
+    qsizetype nextLf = next(u'\n', 0);
+    qsizetype nextCr = next(u'\r', 0);
     qsizetype copied = 0;
     qsizetype i = 0;
     while (i < size) {
         if (m_crPending) {
             m_crPending = false;
-            if (chars[i] != u'\n')
+            if (text[i] != u'\n')
                 m_lineStart = true;
         }
         if (m_lineStart) {
@@ -120,14 +125,16 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
             stamp(out, stamps, arrivedMs);
             m_lineStart = false;
         }
-        while (i < size && chars[i] != u'\n' && chars[i] != u'\r')
-            ++i;
+        i = std::min(nextLf, nextCr);
         if (i == size)
             break;
-        if (chars[i] == u'\n')
+        if (i == nextLf) {
             m_lineStart = true;
-        else
+            nextLf = next(u'\n', i + 1);
+        } else {
             m_crPending = true;
+            nextCr = next(u'\r', i + 1);
+        }
         ++i;
     }
     out += text.sliced(copied);
