@@ -2,13 +2,6 @@
 
 #include <QColor>
 
-void PaneNotes::markAll(std::vector<PaneColours::Run> runs)
-{
-    for (PaneColours::Run &run : runs)
-        run.colour = Qt::black;
-    m_marks.colourAll(runs);
-}
-
 bool PaneNotes::overlaps(qsizetype from, qsizetype to) const
 {
     if (from >= to)

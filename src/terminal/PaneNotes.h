@@ -1,7 +1,9 @@
 #pragma once
 // The parts of a pane's text that are not received data: shown sends and
-// time stamps. They are kept as marks with the text, as the colours are, so
-// they move with edits and cost nothing per character. Whatever reads the
+// time stamps, each with the colour it is shown in. They are kept as marks
+// with the text, as the colours are, so they move with edits and cost
+// nothing per character; a note's colour is in its marks, so it costs no
+// second mark among the colours. Whatever reads the
 // pane as data (the checksum of a selection, keyword matching, converting
 // the pane) leaves them out; what reads it as text (saving, copying) keeps
 // them.
@@ -13,13 +15,17 @@
 class PaneNotes
 {
 public:
-    // Each run, in order and not overlapping, is a note.
-    void markAll(std::vector<PaneColours::Run> runs);
+    // Each run, in order and not overlapping, is a note in its colour.
+    void markAll(const std::vector<PaneColours::Run> &runs) { m_marks.colourAll(runs); }
     // Characters [from, from + removed) were replaced by `added` others,
     // which are data.
     void replaced(qsizetype from, qsizetype removed, qsizetype added) { m_marks.replaced(from, removed, added); }
     void clear() { m_marks.clear(); }
 
+    // The colour of the note at a position; invalid where there is none.
+    QColor colourAt(qsizetype position) const { return m_marks.at(position); }
+    // The characters around a position that are one note, or no note.
+    PaneColours::Run runAt(qsizetype position) const { return m_marks.runAt(position); }
     // The notes that overlap [from, to), cut to it, in order.
     std::vector<PaneColours::Run> runs(qsizetype from, qsizetype to) const { return m_marks.runs(from, to); }
     // Some character of [from, to) belongs to a note.
@@ -28,6 +34,6 @@ public:
     QString dataOf(const QString &text, qsizetype from, qsizetype to) const;
 
 private:
-    // A valid colour marks a note; the colour itself carries nothing.
+    // A valid colour marks a note.
     PaneColours m_marks;
 };

@@ -143,7 +143,6 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
             run.to += from;
         }
         m_notes.markAll(placed);
-        m_colours.colourAll(placed);
     }
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())
@@ -329,17 +328,33 @@ void TextPane::colourRuns(const std::vector<PaneColours::Run> &runs)
     repaintSoon();
 }
 
+// A note shows its own colour, unless the characters were coloured since.
 QColor TextPane::colourAt(qsizetype position) const
 {
-    return m_colours.at(position);
+    const QColor colour = m_colours.at(position);
+    return colour.isValid() ? colour : m_notes.colourAt(position);
 }
 
 PaneColours::Run TextPane::colourRunAt(qsizetype position) const
 {
-    PaneColours::Run run = m_colours.runAt(position);
+    const PaneColours::Run coloured = m_colours.runAt(position);
+    const PaneColours::Run note = m_notes.runAt(position);
+    PaneColours::Run run{std::max(coloured.from, note.from), std::min(coloured.to, note.to),
+                         coloured.colour.isValid() ? coloured.colour : note.colour};
     run.from = std::clamp<qsizetype>(run.from, 0, m_text.size());
     run.to = std::clamp<qsizetype>(run.to, run.from, m_text.size());
     return run;
+}
+
+std::vector<PaneColours::Run> TextPane::shownColours(qsizetype from, qsizetype to) const
+{
+    std::vector<PaneColours::Run> notes = m_notes.runs(from, to);
+    if (notes.empty())
+        return m_colours.runs(from, to);
+    PaneColours both;
+    both.colourAll(notes);
+    both.colourAll(m_colours.runs(from, to));
+    return both.runs(from, to);
 }
 
 qsizetype TextPane::find(const QString &what, qsizetype start)
@@ -675,7 +690,7 @@ void TextPane::layoutLine(QTextLayout &layout, qsizetype index) const
     option.setTabStopDistance(kTabStop);
     layout.setTextOption(option);
     QList<QTextLayout::FormatRange> formats;
-    for (const PaneColours::Run &run : m_colours.runs(line.start, line.contentEnd)) {
+    for (const PaneColours::Run &run : shownColours(line.start, line.contentEnd)) {
         QTextLayout::FormatRange range;
         range.start = int(run.from - line.start);
         range.length = int(run.to - run.from);

@@ -188,6 +188,9 @@ private:
     bool isShortcutWeTake(QKeyEvent *event) const;
 
     // Showing the text.
+    // The coloured runs of [from, to): the notes' colours, with the
+    // colouring given since on top.
+    std::vector<PaneColours::Run> shownColours(qsizetype from, qsizetype to) const;
     void layoutLine(QTextLayout &layout, qsizetype index) const;
     qreal xOf(qsizetype position) const;
     qsizetype positionAt(qsizetype line, qreal x) const;
