@@ -1,5 +1,7 @@
 #include "core/Dialogs.h"
 
+#include "core/NumberText.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -7,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -95,4 +99,20 @@ std::optional<QColor> QtDialogs::color(const QColor &initial)
 void QtDialogs::beep()
 {
     QApplication::beep();
+}
+
+std::optional<int> AskNumberInRange(Dialogs &dialogs, const NumberQuestion &question)
+{
+    QString shown = QString::number(question.current);
+    for (;;) {
+        const QString answer = dialogs.input(question.prompt, question.title, shown);
+        if (answer.isEmpty())
+            return std::nullopt;
+        const bool hasDigit = std::any_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); });
+        const auto value = ToIntegerWidth(LenientNumber(answer), question.min, question.max);
+        if (value && (hasDigit || question.noNumberIsZero))
+            return int(*value);
+        dialogs.message(question.outOfRange, QStringLiteral("提示"), MsgIcon::Exclamation);
+        shown = answer;
+    }
 }

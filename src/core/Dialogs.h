@@ -39,6 +39,24 @@ public:
     virtual void beep() = 0;
 };
 
+// A whole number asked for until the answer, read as the number boxes read
+// numbers, lies within [min, max]: an answer outside, or one without a
+// digit, gets the box `outOfRange` and the question again, showing that
+// answer. Cancel (an empty answer) gives nothing.
+struct NumberQuestion
+{
+    QString prompt;
+    QString title;
+    int current;
+    int min;
+    int max;
+    QString outOfRange;
+    // An answer without a digit reads as 0 instead of being refused, as
+    // older questions of the program do.
+    bool noNumberIsZero = false;
+};
+std::optional<int> AskNumberInRange(Dialogs &dialogs, const NumberQuestion &question);
+
 // The application's title, used where a box has no title of its own.
 inline const char *const kAppTitle = "Kestrel5.0";
 

@@ -2,7 +2,6 @@
 
 #include "core/AppFiles.h"
 #include "core/Dialogs.h"
-#include "core/NumberText.h"
 #include "core/Scheduler.h"
 #include "core/TextCodec.h"
 #include "core/Widgets.h"
@@ -60,20 +59,13 @@ void ReceiveAutoSave::SwitchAutoSave()
 
 bool ReceiveAutoSave::askLimit()
 {
-    const QString prompt = QStringLiteral("请输入单个存储文件的字节数\n\n  注：单个文件不得超过 32760 字节！");
-    QString preset = QString::number(m_limit);
-    for (;;) {
-        const QString answer = m_s.dialogs.input(prompt, QStringLiteral("接收内容自动保存设置"), preset);
-        if (answer.isEmpty())
-            return false;
-        if (const auto value = ToIntegerWidth(LenientNumber(answer), 0, kLargestLimit)) {
-            m_limit = int(*value);
-            return true;
-        }
-        m_s.dialogs.message(QStringLiteral("字节数应在 0 到 32760 之间！"), QStringLiteral("提示"),
-                            MsgIcon::Exclamation);
-        preset = answer;
-    }
+    const auto limit = AskNumberInRange(
+        m_s.dialogs, {QStringLiteral("请输入单个存储文件的字节数\n\n  注：单个文件不得超过 32760 字节！"),
+                      QStringLiteral("接收内容自动保存设置"), m_limit, 0, kLargestLimit,
+                      QStringLiteral("字节数应在 0 到 32760 之间！"), true});
+    if (limit)
+        m_limit = *limit;
+    return limit.has_value();
 }
 
 void ReceiveAutoSave::paneChanged()

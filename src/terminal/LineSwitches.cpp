@@ -1,7 +1,6 @@
 #include "terminal/LineSwitches.h"
 
 #include "core/Dialogs.h"
-#include "core/NumberText.h"
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
 #include "serial/SerialPort.h"
@@ -81,18 +80,10 @@ void LineSwitches::Refresh()
 
 void LineSwitches::SetBreakLength()
 {
-    QString shown = QString::number(m_s.breakMs);
-    for (;;) {
-        const QString answer = m_s.dialogs.input(
-            QStringLiteral("请输入中断信号(Break)的时长( 单位：毫秒 )"), QStringLiteral("设置Break时长"), shown);
-        if (answer.trimmed().isEmpty())
-            return;
-        if (const auto ms = ToIntegerWidth(LenientNumber(answer), BreakLength::MinMs, BreakLength::MaxMs)) {
-            m_s.breakMs = int(*ms);
-            return;
-        }
-        m_s.dialogs.message(QStringLiteral("时长须在 %1 到 %2 毫秒之间！").arg(BreakLength::MinMs).arg(BreakLength::MaxMs),
-                            QStringLiteral("提示"), MsgIcon::Exclamation);
-        shown = answer;
-    }
+    const auto ms = AskNumberInRange(
+        m_s.dialogs, {QStringLiteral("请输入中断信号(Break)的时长( 单位：毫秒 )"), QStringLiteral("设置Break时长"),
+                      m_s.breakMs, BreakLength::MinMs, BreakLength::MaxMs,
+                      QStringLiteral("时长须在 %1 到 %2 毫秒之间！").arg(BreakLength::MinMs).arg(BreakLength::MaxMs)});
+    if (ms)
+        m_s.breakMs = *ms;
 }

@@ -47,17 +47,6 @@ void PacingOption::ask()
 
 std::optional<int> PacingOption::askDelay(const QString &prompt, int current, int max)
 {
-    QString preset = QString::number(current);
-    for (;;) {
-        const QString answer = m_dialogs.input(prompt.arg(max), QStringLiteral("发送节奏"), preset);
-        if (answer.isEmpty())
-            return std::nullopt;
-        bool isNumber = false;
-        const int value = answer.trimmed().toInt(&isNumber);
-        if (isNumber && value >= 0 && value <= max)
-            return value;
-        m_dialogs.message(QStringLiteral("延时应为 0 到 %1 之间的整数毫秒！").arg(max), QStringLiteral("提示"),
-                          MsgIcon::Exclamation);
-        preset = answer;
-    }
+    return AskNumberInRange(m_dialogs, {prompt.arg(max), QStringLiteral("发送节奏"), current, 0, max,
+                                        QStringLiteral("延时应为 0 到 %1 之间的整数毫秒！").arg(max)});
 }

@@ -1,7 +1,6 @@
 #include "terminal/StampChoice.h"
 
 #include "core/Dialogs.h"
-#include "core/NumberText.h"
 #include "core/Widgets.h"
 
 #include <QAction>
@@ -53,18 +52,10 @@ void StampChoice::setGapMs(int ms)
 
 void StampChoice::AskGap()
 {
-    QString shown = QString::number(m_gapMs);
-    for (;;) {
-        const QString answer = m_dialogs.input(QStringLiteral("请输入分帧间隔：数据停顿超过它即另起一行加时间戳( 单位：毫秒 )"),
-                                               QStringLiteral("设置分帧间隔"), shown);
-        if (answer.trimmed().isEmpty())
-            return;
-        if (const auto ms = ToIntegerWidth(LenientNumber(answer), StampGap::MinMs, StampGap::MaxMs)) {
-            setGapMs(int(*ms));
-            return;
-        }
-        m_dialogs.message(QStringLiteral("间隔须在 %1 到 %2 毫秒之间！").arg(StampGap::MinMs).arg(StampGap::MaxMs),
-                          QStringLiteral("提示"), MsgIcon::Exclamation);
-        shown = answer;
-    }
+    const auto ms = AskNumberInRange(
+        m_dialogs, {QStringLiteral("请输入分帧间隔：数据停顿超过它即另起一行加时间戳( 单位：毫秒 )"),
+                    QStringLiteral("设置分帧间隔"), m_gapMs, StampGap::MinMs, StampGap::MaxMs,
+                    QStringLiteral("间隔须在 %1 到 %2 毫秒之间！").arg(StampGap::MinMs).arg(StampGap::MaxMs)});
+    if (ms)
+        setGapMs(*ms);
 }
