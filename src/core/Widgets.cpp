@@ -1,5 +1,7 @@
 #include "core/Widgets.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -133,4 +135,19 @@ KeepShownText::KeepShownText(QComboBox *box) : m_box(box), m_text(box->currentTe
 KeepShownText::~KeepShownText()
 {
     m_box->setEditText(m_text);
+}
+
+QList<QAction *> ChoiceItems(QObject *owner, std::initializer_list<const char *> names,
+                             std::function<void(int index)> picked)
+{
+    auto *group = new QActionGroup(owner);
+    QList<QAction *> items;
+    for (const char *name : names) {
+        auto *item = Named(new QAction(group), name);
+        item->setCheckable(true);
+        const int index = int(items.size());
+        QObject::connect(item, &QAction::triggered, owner, [picked, index] { picked(index); });
+        items << item;
+    }
+    return items;
 }

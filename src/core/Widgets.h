@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <functional>
 
+class QAction;
 class QComboBox;
 
 // A label that reports clicks, double clicks, the mouse moving over it and
@@ -58,6 +59,11 @@ W *Named(W *widget, const char *name)
     widget->setObjectName(QString::fromUtf8(name));
     return widget;
 }
+
+// Menu items of which one is ticked at a time, named (objectName) in order;
+// picking the i-th ticks it and calls picked(i).
+QList<QAction *> ChoiceItems(QObject *owner, std::initializer_list<const char *> names,
+                             std::function<void(int index)> picked);
 
 // Runs action whenever the mouse enters or moves over widget.
 void OnHover(QWidget *widget, std::function<void()> action);

@@ -1,39 +1,26 @@
 #include "terminal/LineEndingChoice.h"
 
+#include "core/Widgets.h"
+
 #include <QAction>
-#include <QActionGroup>
+#include <algorithm>
 
 namespace {
 
-struct Item
-{
-    LineEnding ending;
-    const char *name;
-};
-constexpr Item kItems[] = {{LineEnding::CrLf, "mEndCrLf"},
-                           {LineEnding::Lf, "mEndLf"},
-                           {LineEnding::Cr, "mEndCr"},
-                           {LineEnding::None, "mEndNone"}};
+// The line ends in the order of their items.
+constexpr LineEnding kEndings[] = {LineEnding::CrLf, LineEnding::Lf, LineEnding::Cr, LineEnding::None};
 
 } // namespace
 
 LineEndingChoice::LineEndingChoice(QObject *parent) : QObject(parent)
 {
-    auto *group = new QActionGroup(this);
-    for (const Item &item : kItems) {
-        auto *action = new QAction(group);
-        action->setObjectName(QString::fromLatin1(item.name));
-        action->setCheckable(true);
-        const LineEnding ending = item.ending;
-        connect(action, &QAction::triggered, this, [this, ending] { m_value = ending; });
-        m_items << action;
-    }
+    m_items = ChoiceItems(this, {"mEndCrLf", "mEndLf", "mEndCr", "mEndNone"},
+                          [this](int index) { m_value = kEndings[index]; });
     setValue(LineEnding::CrLf);
 }
 
 void LineEndingChoice::setValue(LineEnding ending)
 {
     m_value = ending;
-    for (int i = 0; i < m_items.size(); ++i)
-        m_items[i]->setChecked(kItems[i].ending == ending);
+    m_items[std::find(std::begin(kEndings), std::end(kEndings), ending) - std::begin(kEndings)]->setChecked(true);
 }

@@ -4,33 +4,19 @@
 #include "core/Widgets.h"
 
 #include <QAction>
-#include <QActionGroup>
+#include <algorithm>
 
 namespace {
 
-struct Item
-{
-    StampKind kind;
-    const char *name;
-};
-constexpr Item kItems[] = {{StampKind::None, "mStampNone"},
-                           {StampKind::TimeOfDay, "mStampTime"},
-                           {StampKind::Relative, "mStampRelative"},
-                           {StampKind::DateTime, "mStampDateTime"}};
+// The stamp kinds in the order of their items.
+constexpr StampKind kKinds[] = {StampKind::None, StampKind::TimeOfDay, StampKind::Relative, StampKind::DateTime};
 
 } // namespace
 
 StampChoice::StampChoice(Dialogs &dialogs, QObject *parent) : QObject(parent), m_dialogs(dialogs)
 {
-    auto *group = new QActionGroup(this);
-    for (const Item &item : kItems) {
-        auto *action = new QAction(group);
-        action->setObjectName(QString::fromLatin1(item.name));
-        action->setCheckable(true);
-        const StampKind kind = item.kind;
-        connect(action, &QAction::triggered, this, [this, kind] { setKind(kind); });
-        m_items << action;
-    }
+    m_items = ChoiceItems(this, {"mStampNone", "mStampTime", "mStampRelative", "mStampDateTime"},
+                          [this](int index) { setKind(kKinds[index]); });
     m_items << Named(new QAction(this), "mStampGap");
     connect(m_items.back(), &QAction::triggered, this, &StampChoice::AskGap);
     setKind(StampKind::None);
@@ -39,8 +25,7 @@ StampChoice::StampChoice(Dialogs &dialogs, QObject *parent) : QObject(parent), m
 void StampChoice::setKind(StampKind kind)
 {
     m_kind = kind;
-    for (int i = 0; i < int(std::size(kItems)); ++i)
-        m_items[i]->setChecked(kItems[i].kind == kind);
+    m_items[std::find(std::begin(kKinds), std::end(kKinds), kind) - std::begin(kKinds)]->setChecked(true);
     emit changed();
 }
 
