@@ -236,13 +236,12 @@ void SendPath::SendText(const QString &given)
     if (written == bytes.size()) {
         // String format counts the characters sent, a line break as its
         // line end, without the line end after the text.
-        m_counter += format == DataFormat::String ? WithLineBreaks(text, ending).size() : written;
+        count(format == DataFormat::String ? WithLineBreaks(text, ending).size() : written);
     } else {
         // Count what left; the send box keeps its text.
-        m_counter += written;
+        count(written);
         reportUnsent(bytes.size() - written);
     }
-    showCounter();
     emit dataSent(bytes, bytes.size() - written);
     m_send->setEnabled(true);
 }
