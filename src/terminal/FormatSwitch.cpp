@@ -99,7 +99,7 @@ void FormatSwitch::ChngR(TextPane &pane)
     for (const PaneColours::Run &note : pane.notes().runs(0, pane.length())) {
         if (!convertUpTo(note.from))
             return sayNotConvertible();
-        notes.push_back(PaneColours::Run{text.size(), text.size() + note.to - note.from, pane.colourAt(note.from)});
+        notes.push_back(PaneColours::Run{text.size(), text.size() + note.to - note.from, note.colour});
         text += QStringView(pane.text()).sliced(note.from, note.to - note.from);
         at = note.to;
     }
