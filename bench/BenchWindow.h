@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks that work a whole window share: the main window shown
 // offscreen over the real scheduler and dialogs that never block, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The processor time this process has used so far, user and system, in
 // seconds: the difference over a stretch is what that stretch cost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measures of the receive pane shared by the benchmarks: hex text as the
 // pane shows it, filling a shown pane, the median time of one append, and

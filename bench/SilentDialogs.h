@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialogs that never block: a benchmark has nobody to answer them. A
 // message is printed on the error stream and answered Yes; an input box

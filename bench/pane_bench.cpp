@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the receive pane costs: the time of one append of 300 characters of
 // hex text with the pane holding 10 KB to 10 MB of text, and of one character
 // typed over another in the middle of it; at 1 MB the time of one repaint, the rate at which the pane takes hex text and how busy it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What waiting for a lost device costs and how soon it is back.
 //
 //   portwatch_bench [seconds]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds the real receive path and pane of an offscreen main window until the
 // pane holds 50 MB of text, and prints per receive format:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time 保存接收数据 takes to save a receive pane of 50 million characters
 // (lines of 47 hex characters, as received hex data broken into lines), and
 // the window's reply time meanwhile: a timer asks to be woken every 10 ms and

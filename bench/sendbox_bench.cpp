@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time the send box takes to load a long text of one word (no blanks,
 // as a stored or pasted send text can be), to show it, and to scroll to its
 // end, in an offscreen main window. Sizes count characters (1 MB = 10^6).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a large settings file costs: the time to load a file of 100,000 keys
 // (or the count given), to look up every key in another case, and to save
 // them all; then the time to load a file of as many keys whose Chinese values

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders Kestrel's hand-drawn SVG icons (src/desktop/icons/*.svg) to the PNG
 # files the program and the installed icon theme use. The PNGs are committed,
 # so this only runs after an SVG changed. Needs rsvg-convert (librsvg2-bin).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Kestrel needs (when missing) and builds it
 # into build/. Used by run.sh and test.sh, which may name more packages as
 # arguments.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds and runs the whole test suite twice: as the program is
 # built (build/), and built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-sanitize/, at -O1: the checks need no

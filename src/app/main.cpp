@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kestrel: a serial terminal for devices and the modems in front of them.
 
 #include "core/Dialogs.h"

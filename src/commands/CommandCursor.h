@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scrollable snapshot of "select * from <table>" in query order. The rows
 // are read once (and again on requery); edits and deletions stay pending in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command manager window Fming "命令管理器": browses the records of the
 // open command cursor in an edit form, adds, changes and deletes them, and

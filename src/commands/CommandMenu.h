@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The custom-command submenu mDiyOrder: item 0 "◣管理器◥" opens the
 // command manager, items 1 to n mirror the slots of CommandTable. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One command of the library and the in-memory array of them that the rest
 // of the program reads.

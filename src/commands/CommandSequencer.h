@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sends commands of the library over the port: one named command from the
 // custom-command submenu, or all valid commands in turn with each one's

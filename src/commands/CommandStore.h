@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command library: where it lives (database path and table name, kept
 // by the settings and changed here), opening and closing its table, the

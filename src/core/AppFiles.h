@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program keeps the files it writes: the per-user data folder
 // (created on demand), and the day files named by a prefix and today's date.

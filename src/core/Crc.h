@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cyclic redundancy checks as the protocol catalogues define them: each one
 // by its width, polynomial, initial value, reflection and final xor, all

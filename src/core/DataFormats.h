@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The four forms in which serial data is typed and shown, and the rules that
 // turn typed text into bytes and received bytes into text.

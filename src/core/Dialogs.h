@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialogs seam: message boxes, input boxes, file and colour pickers and
 // the system beep. The program asks through it so tests can script the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lenient way the program reads numbers from text: blanks, tabs and line
 // feeds anywhere are ignored; an optional sign, digits, a decimal fraction

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scheduler seam: every timer of the program and every pause that keeps
 // the user interface running go through it, so tests can run them in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text on the wire and in files is GBK (the Chinese ANSI code page).
 // Decoding shows each byte that is not GBK as U+FFFD, a lead byte that ends

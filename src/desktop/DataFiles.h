@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving the send box (`chufa`) or the receive pane (`cuns1`) to a text file
 // and loading a text file into the send box (`da`). Files are GBK with CR LF

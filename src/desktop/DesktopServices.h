@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop seam: the check for a running copy, the global hot keys, the
 // tray icon, opening a file with the desktop's program and starting a

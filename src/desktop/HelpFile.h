@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help text Helptxt.txt, written for this program and installed with
 // it: found beside the program (a build) or in the installed data folder,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keypad * hides the main window into the tray and brings it back: hiding
 // adds the tray icon, showing removes it. Where no tray host runs, hiding

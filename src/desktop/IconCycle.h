@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window icon shows an open port: every 500 ms (`TimerIcon`, running
 // for the whole run) it moves on through the three pictures of the open

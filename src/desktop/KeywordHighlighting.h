@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keyword highlighting: the three keywords (in memory only), the keyword
 // window opened by the button `KeyUp` and the menu item `msetkey`, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyword window `FSetKey` "设置关键字": three rows of five byte boxes
 // (`Text1` 0 to 14) with their check boxes `Check1` and colour buttons

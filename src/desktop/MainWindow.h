@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window `com`: builds the controls, menus, toolbar and status bar,
 // creates the parts of the terminal that work on them and wires the parts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The complete menu tree of the main window, built in one place from one
 // table: every menu and item with its object name, caption and shortcut, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Global keys through the desktop portal (org.freedesktop.portal.
 // GlobalShortcuts), for Wayland sessions where no program may grab keys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Enlarges and restores the receive area: `ImgDown` ("扩大接收框") lets the
 // receive frame cover the send area below it and grows the receive pane

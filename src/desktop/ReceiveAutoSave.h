@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Auto-save of the receive pane (`RecSave` 接收自动保存): while on, a pane
 // that grows past the limit is appended to the day's file 自动存储<date>.txt

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The start-up window `frmSplash`: the product name, its version and the
 // systems it runs on, shown while the main window loads.

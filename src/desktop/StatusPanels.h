@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop's side of the status bar: panels 3 and 4 show "NUM" and
 // "CAPS", dimmed while Num Lock or Caps Lock is off (kept current twice a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real desktop: a lock file for the running copy, hot keys through an
 // X11 key grab in X11 sessions and through the desktop portal under Wayland, QSystemTrayIcon (on an XEmbed tray or a

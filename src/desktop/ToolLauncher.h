@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tools menu: starts the desktop's calculator (`计算器`) or text editor
 // (`计事本`), the first of the usual programs that is installed, without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The always-on-top switch: two picture buttons in one place, `Pictop1`
 // (the window is ordinary; a click puts it on top) and `Pictop2` (it is on

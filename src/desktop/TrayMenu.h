@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the tray icon does: activating it (a double-click on an XEmbed tray,
 // a click on a StatusNotifierItem host) shows the main window; the icon

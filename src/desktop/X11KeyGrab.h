@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Global keys on X11: grabs keys on the root window over a connection of its
 // own to the X server, so a key reaches this program whichever window has

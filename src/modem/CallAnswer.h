@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's side of the modem: the call button `hu` with its countdown and
 // progress bar, the hang-up button `hang`, hanging up by itself when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The countdown shown while dialing: a progress bar that grows upwards by
 // one step about once a second, and a status text counting down the

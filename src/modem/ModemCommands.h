@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The AT command layer between the call functions and the serial port:
 // dialing the number in the phone box, hanging up, and waiting for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Patrol dialing (自动巡拨): the user enters a list of telephone numbers; the
 // program calls each in turn through the call action, marks in the phone

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The patrol record: the header put in front of the receive pane when a
 // patrol ends, and the record file the pane is saved to, one more for every

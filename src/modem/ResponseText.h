@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text collected from a modem and searched for result words. Only the most
 // recent part is kept, so a device that never stops talking cannot make it

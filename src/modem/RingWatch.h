@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches the text a modem sends while the program waits for incoming
 // calls. The text collects (with the blanks at its ends trimmed before each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated Hayes-style modem on a telephone line, for trying out the
 // modem functions without hardware. The user picks it by name in the port

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which device a port name stands for: a simulated device by its name, a
 // number N the platform's N-th serial port, any other text a device name or

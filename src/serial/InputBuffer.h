@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The input a simulated device holds for the program to read, bounded like
 // a driver's input buffer: what does not fit is lost.

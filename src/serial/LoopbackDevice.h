@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated loopback plug: every byte written comes back as input, and CTS
 // follows RTS (which, under RTS/CTS flow control, the driver holds on: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port's settings text: baud rate, parity letter, data bits, stop bits
 // and, optionally, the flow control, separated by commas, for example

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waits for a lost device to come back and reopens it as soon as it is
 // there: under the same name, or, for a USB adapter, the same adapter

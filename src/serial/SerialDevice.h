@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial port seam: one device behind the program's port. The real
 // backend drives QSerialPort; simulated devices (loopback, modem) live in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's one serial port (the control MSComm1). It keeps the port
 // name, the settings text, the buffer sizes and the line settings, and opens

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The phone book and the parameter book: the lists of the phone box
 // `numtext` and of the parameter box `text4`, edited through the items of

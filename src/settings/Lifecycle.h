@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The life cycle of the main window: the start-up sequence that brings it
 // into its working state from the stored settings, and the exit sequence

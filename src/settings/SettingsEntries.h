@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An ordered table of settings entries whose section and key names are
 // compared without regard to case. An entry keeps the spelling under which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user settings store: text values addressed by section and key
 // under the application name "Kestrel5.0". Section and key names are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The check codes: the byte checksum of data marked in the send box or the
 // receive pane, shown in the box `cstext`; the checksum command that can

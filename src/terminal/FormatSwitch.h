@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The current send and receive formats with their selectors `Mods` and
 // `Modr`, the switch that sets them, and the conversion of text already

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyword colouring rule, without widgets. For each enabled keyword in
 // the order 1, 2, 3 the text is searched from the start, letters compared

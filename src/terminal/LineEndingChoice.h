@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The option 发送行尾: which line end String format sends after the text and
 // for each line break of the send box. Four menu items, one of them ticked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The output lines by hand. 发送中断信号(Break) holds the transmit line in
 // break for the stored length and then releases it, on a timer, so the

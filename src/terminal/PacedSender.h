@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes one send's bytes at the pace of the send pacing option. The pauses
 // run on a scheduler timer, so the window stays live during a paced send;

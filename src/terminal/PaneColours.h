@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text colours of a pane's characters, kept as marks in sorted order:
 // each mark gives the colour from its position until the next mark; no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a text pane's lines start on screen. The pane keeps its text as one
 // string and lays out only the lines in view, so it needs to know, for any

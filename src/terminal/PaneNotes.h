@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parts of a pane's text that are not received data: shown sends and
 // time stamps, each with the colour it is shown in. They are kept as marks

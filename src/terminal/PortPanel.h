@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port panel: chooses the port (`comba`) and its settings text
 // (`text4`), opens the port and initialises a modem on DSR, reports why an

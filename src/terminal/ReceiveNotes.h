@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts the receive pane shows beside the received data, which are not
 // data themselves (see PaneNotes): the sends, when they are shown there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receive pane `Text2`: the text pane that received data is appended
 // to, in the pane's bold monospaced font. It keeps the line breaks exactly

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Received data is polled: the 20 ms timer `mtimer` runs the modem's call
 // watch, the line lamps and, while receiving is on, drains the port's input

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time stamps in the receive pane. In String format a stamp starts each line
 // when its first character arrives (a line ends at LF, or at CR that no LF

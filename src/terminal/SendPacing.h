@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Send pacing, for devices without flow control that lose bytes sent
 // back to back: a pause after each byte and a further pause after each

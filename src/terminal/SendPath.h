@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything that puts the user's data on the line: the send box `Text1`,
 // the one-shot send action, automatic sending on the timer `ding` with its

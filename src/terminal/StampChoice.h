@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The option 时间戳: the kind of the receive pane's time stamps (four menu
 // items, one of them ticked) and the gap that starts a new frame line in the

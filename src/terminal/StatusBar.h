@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status bar `Bar`: six panels. 1 date, 2 time, 3 Num Lock, 4 Caps
 // Lock, 5 the send mode ("手动"/"自动"), 6 the one-line activity messages.

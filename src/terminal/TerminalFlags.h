@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's state flags that several parts of the terminal read and
 // change. Whether receiving is on belongs to the receive path alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A text box for long texts: it holds its text as one string and lays out
 // only the lines on screen, so loading, appending, scrolling and colouring

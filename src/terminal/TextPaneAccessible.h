@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What assistive technology reads of a text pane: its exact text (a line
 // that ends on screen because it is full adds nothing), the caret, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The toolbar `Toolbar1`. Buttons 1 "发送 ", 2 "接收 " and 3 "停止 " show the
 // terminal's state by their pressed look, which only the program sets: a

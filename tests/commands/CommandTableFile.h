@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command tables in SQLite files, made and read back through a connection
 // of their own, independent of the store under test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command manager window driven through its controls over a temporary
 // SQLite file, with scripted dialogs and virtual time.
 

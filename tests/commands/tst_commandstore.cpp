@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command store over temporary SQLite files: opening, loading into
 // CommandTable and the submenu, lookup, the table name question, and the
 // cursor's pending edits and batch writes.

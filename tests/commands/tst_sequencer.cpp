@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command sequencer driven through the main window's menus: runs of the
 // whole library, single commands from the submenu and the message log, over
 // a loopback plug, a temporary SQLite command table and virtual time.

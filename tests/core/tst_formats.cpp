@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules by which typed text becomes bytes, received bytes become text,
 // numbers are read leniently and checksums are computed.
 

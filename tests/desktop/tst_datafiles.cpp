@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data files: saving the send box and the receive pane, loading a file
 // into the send box, and auto-save of the receive pane into the day's file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop side of the main window on a recording desktop: the menu
 // tree, the hot key and the tray, the single-instance question, the icon
 // cycle, always-on-top, enlarging the receive area, the fixed size, the

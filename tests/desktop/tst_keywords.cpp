@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyword highlighting: the keyword window driven as its user drives it, the
 // colouring rule on the Part's cases, and the incremental colouring against
 // a full scan of the final text.

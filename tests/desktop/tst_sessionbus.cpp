@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop on a private session bus (a dbus-daemon of the test's own):
 // a stand-in for the StatusNotifierItem watcher that says a host is
 // registered, so a single click (Trigger) on the tray icon asks for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hot key on a real X server (Xvfb, with trayer as the tray host; the
 // test command starts both): keypad * pressed through XTEST hides the
 // window into the tray and brings it back. Also the tray icon's menu and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of calling and answering that need no window: the dial
 // countdown's bar and status texts, and the ring watch.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AT command layer over virtual time: what goes on the line and when,
 // how the modem's answers end the waits, and the handshake-time box.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated modem as the program sees it through the port, over virtual
 // time: command answers, dial outcomes, data mode, hanging up and ringing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calling, hanging up and answering, driven through the main window's
 // controls over virtual time, with the simulated modem in the port box or a
 // scripted peer whose line signals and answers the test sets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Patrol dialing through the main window's menus over virtual time: numbers
 // typed into scripted entry boxes, the simulated modem on the line, one
 // command in a temporary library, the record saved into the data folder.

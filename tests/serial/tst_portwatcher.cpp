@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting for a lost device: which port the watcher reopens, over a port
 // list the test plays and virtual time.
 

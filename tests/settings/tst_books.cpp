@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone book and the parameter book edited through the pop-up menu of
 // their labels, on the main window with scripted input boxes.
 

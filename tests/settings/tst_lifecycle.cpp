@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's start-up from the stored settings and its exit with
 // its confirmations, over virtual time, an in-memory store and a real INI
 // file.

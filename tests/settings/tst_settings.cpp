@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and saving every setting, the case rule of the stores, and the
 // INI file that survives a failed save.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MemorySettingsStore.h"
 
 QString MemorySettingsStore::get(const QString &section, const QString &key,

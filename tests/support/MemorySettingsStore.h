@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings store in memory, with the same case rule as the real one.
 // Tests fill and read its entries directly and see how often it committed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pseudo-terminal pair for end-to-end tests of the real serial backend:
 // the program opens the slave path as its port, the test plays the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A desktop for tests: records the tray icon and its menu, the hot-key
 // grabs, the files opened and the programs started; the programs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedDevice.h"
 
 qint64 WriteLog::timeOf(const QByteArray &bytes, qint64 from) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A serial device the test scripts: it reads the input the test feeds, raises
 // the input lines the test sets, can refuse to open, can echo what is written

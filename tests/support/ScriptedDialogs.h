@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted dialogs for tests: every box shown is recorded, and answers come
 // from queues. An unscripted message box answers Ok or Yes; an unscripted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Virtual time for tests: timers and waits run in microseconds and always in
 // the same order. Time only moves inside wait(), waitForEvents() and

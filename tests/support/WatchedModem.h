@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated modem, watched: what the program writes to it goes to the
 // shared write log with its virtual time, and the test can reach the

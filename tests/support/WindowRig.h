@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the tests build it: virtual time, scripted dialogs, a
 // device catalog and a settings store, and the controls reached by their

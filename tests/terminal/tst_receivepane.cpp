@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive pane and the text pane under it: text, selection, search,
 // colours, file and events; the lines it lays the text out in, the colour
 // runs, and positions past 2^31.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal driven through its controls: the port panel, the send and
 // receive paths and the check codes, on the loopback device, test devices
 // and pseudo-terminals with the real serial backend.
