@@ -25,11 +25,13 @@ void PacedSender::start(const QByteArray &bytes, const QList<int> &counts, SendP
     writeOn();
 }
 
-void PacedSender::stop()
+qint64 PacedSender::stop()
 {
+    const qint64 unsent = m_sending ? m_bytes.size() - m_next : 0;
     m_pause->stop();
     m_sending = false;
     ++m_sendNumber;
+    return unsent;
 }
 
 void PacedSender::waitUntilDone()

@@ -26,8 +26,9 @@ public:
     void start(const QByteArray &bytes, const QList<int> &counts, SendPacing pacing);
     bool isSending() const { return m_sending; }
     // Ends the send at once: the bytes not written yet never leave, and no
-    // finished() follows.
-    void stop();
+    // finished() follows. Returns how many bytes did not leave (0 when no
+    // send was going).
+    qint64 stop();
     // Serves events until the send is over or the program is closing.
     void waitUntilDone();
 

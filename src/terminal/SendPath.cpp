@@ -439,8 +439,11 @@ void SendPath::endPacedSend()
 {
     if (!m_paced->isSending())
         return;
-    m_paced->stop();
+    // The shown send said all its bytes at its start: say what never left.
+    const qint64 unsent = m_paced->stop();
     m_send->setEnabled(true);
+    if (unsent > 0)
+        emit dataSent({}, unsent);
 }
 
 void SendPath::paintInterval(const QColor &color)

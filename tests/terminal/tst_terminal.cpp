@@ -1315,6 +1315,7 @@ private slots:
         SendPath &send = rig->window->sendPath();
         send.pacing()->setValue({100, 0});
         send.setSendText("41 42 43 44");
+        rig->control<QAction>("mShowSent")->trigger();
         if (how == "tingf") {
             rig->control<QRadioButton>("zidong")->click();
             rig->control<QComboBox>("fatime")->setEditText("1000");
@@ -1342,6 +1343,9 @@ private slots:
         QCOMPARE(rig->line.since(0), QByteArray("AB"));
         QCOMPARE(send.counter(), 2);
         QVERIFY(rig->control<QPushButton>("send")->isEnabled());
+        // The shown send is followed by what never left of it.
+        if (how != "close")
+            QVERIFY2(rig->pane().endsWith("→ 41 42 43 44 \r\n→ [2 字节未发出] \r\n"), qPrintable(rig->pane()));
     }
 
     // No two sends' bytes interleave: an auto-send tick that comes during a
