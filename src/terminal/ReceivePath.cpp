@@ -56,11 +56,6 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
         m_stamper.setKind(m_stampChoice->kind());
         m_stamper.setGapMs(m_stampChoice->gapMs());
     });
-    // An emptied pane starts its first line afresh.
-    connect(m_text2, &TextPane::rewritten, this, [this] {
-        if (m_text2->length() == 0)
-            m_stamper.reset();
-    });
 }
 
 void ReceivePath::buildControls(QWidget *parent)
@@ -131,7 +126,8 @@ void ReceivePath::DrainInput()
     const bool stamping = m_stamper.kind() != StampKind::None;
     m_shown.resize(0); // keeps its room from the steps before
     m_stamps.clear();
-    m_stamper.setLineOpen(EndsInLine(m_text2->text()));
+    const QString &paneText = m_text2->text();
+    m_stamper.continueAfter(paneText.isEmpty() ? QChar() : paneText.back(), format);
     qint64 received = 0;
     QElapsedTimer step;
     step.start();
@@ -199,7 +195,6 @@ void ReceivePath::showSent(const QByteArray &bytes, qint64 unsent)
         return;
     const QString shown = ShownSendText(bytes, unsent, m_s.formats.receiveFormat(), EndsInLine(m_text2->text()));
     m_text2->appendNote(shown, unsent > 0 ? kUnsentColour : kSentColour);
-    m_stamper.lineEnded();
 }
 
 void ReceivePath::Receive()

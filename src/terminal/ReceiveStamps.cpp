@@ -40,17 +40,15 @@ void ReceiveStamper::setAnchor(const QDateTime &wall, qint64 ms)
     m_cachedMs = -1;
 }
 
-void ReceiveStamper::lineEnded()
+void ReceiveStamper::continueAfter(QChar last, DataFormat format)
 {
-    m_lineStart = true;
-    m_crPending = false;
-    m_lineOpen = false;
-    m_lastArrival.reset();
-}
-
-void ReceiveStamper::reset()
-{
-    lineEnded();
+    const bool lineBreak = last == u'\n' || last == u'\r';
+    m_lineOpen = !last.isNull() && !lineBreak;
+    m_crPending = format == DataFormat::String && last == u'\r';
+    if (!m_lineOpen && !m_crPending)
+        m_lineStart = true;
+    else if (format == DataFormat::String)
+        m_lineStart = false; // the line's first character came without a stamp
 }
 
 QString ReceiveStamper::stampText(qint64 ms)

@@ -50,13 +50,11 @@ public:
     // goes into `stamps` as a run in the stamps' colour.
     void add(QString &out, std::vector<PaneColours::Run> &stamps, QStringView text, DataFormat format,
              qint64 arrivedMs);
-    // Whether the pane's last line has text, before a step of adding.
-    void setLineOpen(bool open) { m_lineOpen = open; }
-    // Text that is not data ended the pane's line (a shown send): the next
-    // data starts with a stamp.
-    void lineEnded();
-    // The pane was emptied.
-    void reset();
+    // Before a step of adding: the pane's text ends with `last` (a null
+    // QChar when it is empty). Where the data's line stands follows from it,
+    // so a stamp never lands inside a line: not after stamps were switched
+    // on mid-line, nor after text that is no data (a shown send) or an edit.
+    void continueAfter(QChar last, DataFormat format);
 
 private:
     QString stampText(qint64 ms);
@@ -66,8 +64,9 @@ private:
     int m_gapMs = StampGap::DefaultMs;
     QDateTime m_anchorWall = QDateTime::currentDateTime();
     qint64 m_anchorMs = 0;
-    // The line state of the data: a stamp is due before the next character,
-    // a CR waits to see whether LF follows, text stands on the pane's line.
+    // The line state of the data: a stamp is due before the next character
+    // (in the byte formats: a frame is due), a CR waits to see whether LF
+    // follows, text stands on the pane's line.
     bool m_lineStart = true;
     bool m_crPending = false;
     bool m_lineOpen = false;

@@ -1506,6 +1506,12 @@ private slots:
         QTest::newRow("a shown send ends the line") << int(DataFormat::String) << "mStampRelative"
                                                     << QList<int>{0, 5, 5} << QList<QByteArray>{"A", "SEND:B", "C"}
                                                     << "[+0.000] A\r\n→ B\r\n[+0.010] C" << "AC" << "cs"; // two data characters: too few to sum
+        QTest::newRow("string: switched on mid-line, stamps start with the next line")
+            << int(DataFormat::String) << "mStampTime" << QList<int>{0, 0, 5, 5} << QList<QByteArray>{"AB", "STAMPS", "C\r", "D"}
+            << "ABC\r[16:32:49.133] D" << "ABC\rD" << "";
+        QTest::newRow("hex: switched on mid-line, the frame starts a line")
+            << int(DataFormat::Hex) << "mStampTime" << QList<int>{0, 0, 5} << QList<QByteArray>{"\x01", "STAMPS", "\x02"}
+            << "01 \r\n[16:32:49.128] 02 " << "01 02 " << "03";
     }
     // Stamps are grey notes taken at the time the bytes were read: the
     // counter, the selection checksum and the data of the pane leave them
@@ -1526,11 +1532,17 @@ private slots:
         rig->click("Receive");
         ReceivePath &receive = rig->window->receivePath();
         receive.stamper().setAnchor(QDateTime(QDate(2026, 12, 8), QTime(16, 32, 49, 123)), rig->clock.now());
-        rig->window->menuItem(kind)->trigger();
+        // "STAMPS" among the pieces switches the stamps on there, not first.
+        if (!pieces.contains("STAMPS"))
+            rig->window->menuItem(kind)->trigger();
         rig->window->menuItem("mShowSent")->trigger();
         qint64 received = 0;
         for (int i = 0; i < pieces.size(); ++i) {
             rig->clock.advance(delays[i]);
+            if (pieces[i] == "STAMPS") {
+                rig->window->menuItem(kind)->trigger();
+                continue;
+            }
             if (pieces[i].startsWith("SEND:")) {
                 rig->window->sendPath().setSendText(QString::fromUtf8(pieces[i].mid(5)));
                 rig->click("send");
@@ -1542,7 +1554,7 @@ private slots:
         }
         QCOMPARE(rig->pane(), pane);
         ReceivePane *text2 = receive.Text2();
-        QCOMPARE(text2->colourAt(0), QColor(128, 128, 128));
+        QCOMPARE(text2->colourAt(pane.indexOf(u'[')), QColor(128, 128, 128));
         QCOMPARE(text2->colourAt(pane.indexOf(u']') + 2), QColor());
         QCOMPARE(receive.counter(), received);
         text2->selectAll();
