@@ -87,7 +87,13 @@ qint64 SerialPort::output(const QByteArray &bytes)
 
 qint64 SerialPort::outputText(const QString &text)
 {
-    return output(EncodeGbk(text));
+    if (!isOpen())
+        return 0;
+    emit commandStarting();
+    const QByteArray bytes = EncodeGbk(text);
+    const qint64 written = output(bytes);
+    emit commandWritten(bytes, bytes.size() - written);
+    return written;
 }
 
 qint64 SerialPort::bytesWaiting()

@@ -55,6 +55,8 @@ public:
     // waits for the bytes to leave: the port may be closed or lose its
     // device meanwhile, and the write then ends with what had left.
     qint64 output(const QByteArray &bytes);
+    // Writes a modem command of the program's own (AT commands and the
+    // escape), announced before and after (see the signals).
     qint64 outputText(const QString &text);
     // A write is waiting for its bytes to leave; events run inside it.
     bool isWriting() const { return m_writes > 0; }
@@ -108,6 +110,11 @@ signals:
     // The port let its device go (closed, set up anew, or the window
     // closing): what belonged to that opening ends.
     void closed();
+    // A modem command of the program's own (outputText) is about to go out:
+    // a send still going ends first, so that their bytes never interleave.
+    void commandStarting();
+    // A modem command was written; `unsent` bytes of it did not leave.
+    void commandWritten(const QByteArray &bytes, qint64 unsent);
 
 private:
     DeviceFactory m_factory;

@@ -51,6 +51,8 @@ ReceivePath::ReceivePath(const Services &services, QWidget *parent) : QObject(pa
     // Arrival times are the scheduler's; the time of day is carried over
     // from this moment.
     m_stamper.setAnchor(QDateTime::currentDateTime(), m_s.scheduler.now());
+    // The modem commands the program writes are sends too.
+    connect(&m_s.port, &SerialPort::commandWritten, this, &ReceivePath::showSent);
     m_stampChoice = new StampChoice(m_s.dialogs, this);
     connect(m_stampChoice, &StampChoice::changed, this, [this] {
         m_stamper.setKind(m_stampChoice->kind());

@@ -78,6 +78,8 @@ SendPath::SendPath(const Services &services, QWidget *parent) : QObject(parent),
     // What is left of a paced send belongs to the port's opening: none of
     // it goes to a device opened later.
     connect(&m_s.port, &SerialPort::closed, this, &SendPath::endPacedSend);
+    // A modem command takes the line: the rest of a paced send never leaves.
+    connect(&m_s.port, &SerialPort::commandStarting, this, &SendPath::endPacedSend);
     m_ding = m_s.scheduler.createTimer(this, QStringLiteral("ding"));
     connect(m_ding, &Timer::timeout, this, &SendPath::AutoSendTick);
 }

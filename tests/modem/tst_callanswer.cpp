@@ -7,6 +7,10 @@
 #include "WindowRig.h"
 #include "modem/SimulatedModem.h"
 #include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
+#include "terminal/ReceivePane.h"
+#include "terminal/ReceivePath.h"
+#include "terminal/SendPacing.h"
 #include "terminal/SendPath.h"
 #include "terminal/Toolbar.h"
 
@@ -180,6 +184,26 @@ private slots:
         // Five seconds of wait instead of 35: the failure comes much sooner.
         QVERIFY(statusLog.last().first - statusLog.first().first < 15000);
         QCOMPARE(rig->status(), QString("不通..."));
+    }
+
+    // The modem commands are sends like any other: with 显示发送数据 on they
+    // stand in the receive pane, and a dial ends a paced send still going
+    // (its rest never leaves, and the pane says so) before its own bytes go.
+    void modemCommandsAreShownSendsAndTakeTheLine()
+    {
+        openPort(kWatchedModem, "1031");
+        rig->window->menuItem("mShowSent")->trigger();
+        rig->window->formats().SetDataFormat(int(DataFormat::String), FormatSwitch::Both);
+        SendPath &send = rig->window->sendPath();
+        send.pacing()->setValue({1000, 0});
+        send.setSendText("WXYZ");
+        rig->click("send");
+        rig->clock.advance(150);
+        call();
+        QCOMPARE(rig->line.since(0).left(11), QByteArray("WATDT1031\r\n"));
+        QVERIFY(!send.isSending());
+        QVERIFY(rig->pane().startsWith("→ WXYZ\r\n→ [5 字节未发出] \r\n→ ATDT1031\r\n"));
+        QCOMPARE(rig->window->receivePath().Text2()->colourAt(rig->pane().indexOf("ATDT")), QColor(0, 0, 139));
     }
 
     void connectedCallHangsUpByButtonMenuAndCarrierLoss()
