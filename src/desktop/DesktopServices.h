@@ -86,6 +86,9 @@ signals:
     void hotKeyPressed(int id);
     // The user activated the tray icon to bring the window back.
     void trayShowRequested();
+    // The tray host went away while the icon was there (a panel that ended
+    // or crashed): the icon is gone with it.
+    void trayLost();
 
 protected:
     // Turns an activation of the tray icon into what it asks for. A

@@ -7,6 +7,7 @@
 
 const QString HotKeyToggle::kTrayTip = QStringLiteral("Kestrel2.0\n[返回Num *]");
 const QString HotKeyToggle::kNoTrayNotice = QStringLiteral(" 桌面没有系统托盘，窗体已最小化 ... ");
+const QString HotKeyToggle::kTrayLostNotice = QStringLiteral(" 系统托盘已退出，窗体已恢复 ... ");
 
 void ShowWindow(QWidget &window)
 {
@@ -23,6 +24,12 @@ HotKeyToggle::HotKeyToggle(DesktopServices &desktop, QWidget &window, QObject *p
     connect(&desktop, &DesktopServices::hotKeyPressed, this, [this](int id) {
         if (id == ShowHideKey)
             Toggle();
+    });
+    connect(&desktop, &DesktopServices::trayLost, this, [this] {
+        if (m_window.isVisible())
+            return;
+        ShowWindow(m_window);
+        emit notice(kTrayLostNotice);
     });
 }
 

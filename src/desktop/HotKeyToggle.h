@@ -3,7 +3,8 @@
 // Keypad * hides the main window into the tray and brings it back: hiding
 // adds the tray icon, showing removes it. Where no tray host runs, hiding
 // minimises the window instead, so that it can always come back, and the
-// first time says why. The other hot key (keypad /) is held without an
+// first time says why; when the tray host goes away with the window in it,
+// the window comes back by itself. The other hot key (keypad /) is held without an
 // action of its own.
 
 #include <QObject>
@@ -22,6 +23,8 @@ public:
     static const QString kTrayTip;
     // Why the window was minimised rather than hidden.
     static const QString kNoTrayNotice;
+    // Why the window hidden in the tray came back by itself.
+    static const QString kTrayLostNotice;
 
     HotKeyToggle(DesktopServices &desktop, QWidget &window, QObject *parent = nullptr);
 
@@ -33,7 +36,8 @@ public:
     void Hide();
 
 signals:
-    // Said once a run, the first time the window is minimised for want of a tray.
+    // Said once a run, the first time the window is minimised for want of a
+    // tray; and each time the tray host goes away with the window in it.
     void notice(const QString &text);
 
 private:

@@ -184,6 +184,18 @@ void SystemDesktop::addTrayIcon(const QIcon &icon, const QString &tip)
     m_tray->setIcon(icon);
     m_tray->setToolTip(tip);
     m_tray->show();
+    // Qt says nothing when the tray host ends; ask it now and then.
+    if (!m_trayWatch) {
+        m_trayWatch = new QTimer(this);
+        m_trayWatch->setInterval(2000);
+        connect(m_trayWatch, &QTimer::timeout, this, [this] {
+            if (trayAvailable())
+                return;
+            removeTrayIcon();
+            emit trayLost();
+        });
+    }
+    m_trayWatch->start();
 }
 
 void SystemDesktop::setTrayIcon(const QIcon &icon)
@@ -194,6 +206,8 @@ void SystemDesktop::setTrayIcon(const QIcon &icon)
 
 void SystemDesktop::removeTrayIcon()
 {
+    if (m_trayWatch)
+        m_trayWatch->stop();
     delete m_tray;
     m_tray = nullptr;
 }

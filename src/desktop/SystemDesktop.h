@@ -9,6 +9,8 @@
 
 #include <QPointer>
 
+class QTimer;
+
 #include <memory>
 #include <optional>
 
@@ -67,5 +69,6 @@ private:
     // Whether the session offers global keys, asked once.
     mutable std::optional<bool> m_globalKeys;
     QSystemTrayIcon *m_tray = nullptr;
+    QTimer *m_trayWatch = nullptr;
     QPointer<QMenu> m_trayMenu;
 };

@@ -344,6 +344,20 @@ bianji bianji
         }
     }
 
+    // A tray host that goes away with the window in it gives the window back.
+    void aTrayHostThatEndsGivesTheWindowBack()
+    {
+        RecordingDesktop &desktop = rig->desktop;
+        desktop.press(ShowHideKey);
+        QVERIFY(!window().isVisible() && desktop.tray);
+        desktop.endTrayHost();
+        QVERIFY(window().isVisible() && !window().isMinimized());
+        QCOMPARE(rig->status(), HotKeyToggle::kTrayLostNotice);
+        // From now on the hot key minimises.
+        desktop.press(ShowHideKey);
+        QVERIFY(window().isVisible() && window().isMinimized());
+    }
+
     // Global keys only in an X11 session: under Wayland, XWayland included,
     // keys grabbed through X stop arriving once a Wayland window has the focus.
     void hotKeysOnlyInAnX11Session()

@@ -61,6 +61,13 @@ struct RecordingDesktop : DesktopServices
         ++trayChanges;
     }
     void removeTrayIcon() override { tray = false; }
+    // The tray host ends, taking the icon with it.
+    void endTrayHost()
+    {
+        trayHostRuns = false;
+        tray = false;
+        emit trayLost();
+    }
     bool hasTrayIcon() const override { return tray; }
     LockKeys lockKeys() const override { return locks; }
     bool openPath(const QString &path) override
