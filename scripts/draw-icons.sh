@@ -6,12 +6,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 icons=src/desktop/icons
-mkdir -p "$icons/png"
+# Each picture at 16 px (toolbar and tray at the small size, menus) and 32 px
+# (window, toolbar, buttons): drawn at each size, not scaled down from one.
+sizes=(16 32)
+for size in "${sizes[@]}"; do
+    mkdir -p "$icons/png/$size"
+done
 
-# Window, toolbar and button icons at 32 px.
 for svg in "$icons"/*.svg; do
     name=$(basename "$svg" .svg)
-    rsvg-convert -w 32 -h 32 "$svg" -o "$icons/png/$name.png"
+    for size in "${sizes[@]}"; do
+        rsvg-convert -w "$size" -h "$size" "$svg" -o "$icons/png/$size/$name.png"
+    done
 done
 
 # The three frames of the open-port animation: one bit of the mark lit at a
@@ -25,7 +31,9 @@ for lit in 1 2 3; do
         sed_args+=(-e "/id=\"bit$bit\"/s/fill=\"[^\"]*\"/fill=\"#35607f\"/")
     done
     sed "${sed_args[@]}" "$icons/kestrel.svg" > "$tmp/frame$lit.svg"
-    rsvg-convert -w 32 -h 32 "$tmp/frame$lit.svg" -o "$icons/png/kestrel-$lit.png"
+    for size in "${sizes[@]}"; do
+        rsvg-convert -w "$size" -h "$size" "$tmp/frame$lit.svg" -o "$icons/png/$size/kestrel-$lit.png"
+    done
 done
 
 # The program's icon in the hicolor theme.

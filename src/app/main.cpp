@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     // The settings file and the data folder are named after the title.
     QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
-    QApplication::setWindowIcon(KestrelIcon("kestrel"));
+    QApplication::setWindowIcon(ProgramIcon());
     // The desktop entry that describes the program (kestrel.desktop).
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrel"));
     // The interface is Chinese: Qt's own dialogs (choosing a file or a

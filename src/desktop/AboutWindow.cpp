@@ -14,7 +14,7 @@ AboutWindow::AboutWindow(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmabout"));
     setWindowTitle(QStringLiteral("关于程序"));
     auto *mark = new QLabel(this);
-    mark->setPixmap(KestrelIcon("kestrel").pixmap(64, 64));
+    mark->setPixmap(ProgramIcon().pixmap(64, 64));
     auto *product = new QLabel(QStringLiteral("<b>Kestrel 串口调试终端</b>"), this);
     auto *version =
         new QLabel(QStringLiteral("版本 %1").arg(QApplication::applicationVersion()), this);

@@ -3,5 +3,13 @@
 
 QIcon KestrelIcon(const char *name)
 {
-    return QIcon(QStringLiteral(":/kestrel/icons/%1.png").arg(QLatin1String(name)));
+    QIcon icon;
+    for (const int size : {16, 32})
+        icon.addFile(QStringLiteral(":/kestrel/icons/%1/%2.png").arg(size).arg(QLatin1String(name)), QSize(size, size));
+    return icon;
+}
+
+QIcon ProgramIcon()
+{
+    return QIcon::fromTheme(QStringLiteral("kestrel"), KestrelIcon("kestrel"));
 }

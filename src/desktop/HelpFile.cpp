@@ -9,8 +9,9 @@
 
 QStringList HelpFile::installedFolders()
 {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return {programFolder, QDir::cleanPath(programFolder + QStringLiteral("/../share/kestrel"))};
+    // KESTREL_DATA_DIR: the data folder the build installs the help text
+    // to, set when the build is configured.
+    return {QCoreApplication::applicationDirPath(), QStringLiteral(KESTREL_DATA_DIR)};
 }
 
 QString HelpFile::path() const

@@ -13,8 +13,8 @@ class HelpFile
 public:
     static constexpr const char *kFileName = "Helptxt.txt";
 
-    // The folders looked in, in order: beside the program, then the data
-    // folder of the installation the program belongs to.
+    // The folders looked in, in order: beside the program (where the build
+    // puts the help text), then the data folder the program is installed with.
     static QStringList installedFolders();
 
     explicit HelpFile(QStringList folders = installedFolders()) : m_folders(std::move(folders)) {}

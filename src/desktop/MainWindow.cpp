@@ -292,7 +292,7 @@ QAction *MainWindow::menuItem(const QString &name) const
 void MainWindow::buildDesktop()
 {
     DesktopServices &desktop = m_services.desktop;
-    setWindowIcon(KestrelIcon("kestrel"));
+    setWindowIcon(ProgramIcon());
     auto *toggle = new HotKeyToggle(desktop, *this, this);
     connect(toggle, &HotKeyToggle::notice, m_status, &StatusBar::setMessage);
     m_tray = new TrayMenu(desktop, *this, *toggle, this);
