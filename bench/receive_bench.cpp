@@ -12,11 +12,13 @@
 //
 // The data comes from a device in the process that always holds more (what
 // the program costs, alone), or with --pty from a pseudo-terminal whose far
-// end is written by a thread that never waits (what a user sees). Hex,
+// end is written by a thread that never waits (what a user sees), or with
+// --ser2net from the same pseudo-terminal served by a real ser2net over the
+// loopback interface (RFC 2217, the port named rfc2217://127.0.0.1:N). Hex,
 // Decimal and Octal receive random bytes; String receives lines of 78
 // printable characters ending in CR LF.
 //
-//   receive_bench [--pty] [--mb N] [--keywords | --autosave | --timestamps] [Hex|Decimal|Octal|String ...]
+//   receive_bench [--pty | --ser2net] [--mb N] [--keywords | --autosave | --timestamps] [Hex|Decimal|Octal|String ...]
 //
 // N is the pane's final length in millions of characters (default 50).
 // Each format runs in a process of its own, so that its memory is its own.
@@ -34,6 +36,7 @@
 #include "MemorySettingsStore.h"
 #include "PaneMeasures.h"
 #include "PtyPair.h"
+#include "Ser2NetServer.h"
 #include "RecordingDesktop.h"
 #include "SilentDialogs.h"
 #include "core/Scheduler.h"
@@ -127,6 +130,9 @@ private:
 };
 
 enum class Extra { None, Keywords, AutoSave, Timestamps };
+// Where the stream comes from: a device in the process, a pseudo-terminal,
+// or the pseudo-terminal through ser2net over the loopback interface.
+enum class Source { InProcess, Pty, Ser2Net };
 
 Keywords BenchKeywords()
 {
@@ -191,8 +197,9 @@ double percentile(std::vector<double> values, double p)
 }
 
 // Runs one format until the pane holds `target` characters; prints its figures.
-int runFormat(QString name, DataFormat format, qsizetype target, bool viaPty, Extra extra)
+int runFormat(QString name, DataFormat format, qsizetype target, Source from, Extra extra)
 {
+    const bool viaPty = from != Source::InProcess;
     QTemporaryDir dataHome;
     if (extra == Extra::AutoSave)
         qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
@@ -208,7 +215,14 @@ int runFormat(QString name, DataFormat format, qsizetype target, bool viaPty, Ex
     window.show();
 
     PtyPair pty;
-    window.findChild<QComboBox *>("comba")->setEditText(viaPty ? pty.slavePath() : kStreamName);
+    Ser2NetServer server(pty.slavePath());
+    if (from == Source::Ser2Net && !server.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+        return 1;
+    }
+    window.findChild<QComboBox *>("comba")->setEditText(from == Source::Ser2Net ? server.rfc2217Url()
+                                                        : viaPty                ? pty.slavePath()
+                                                                                : kStreamName);
     window.findChild<QComboBox *>("text4")->setEditText("921600,n,8,1");
     window.findChild<QPushButton *>("que")->click();
     window.formats().SetDataFormat(int(format), FormatSwitch::ReceiveOnly);
@@ -293,7 +307,7 @@ int runFormat(QString name, DataFormat format, qsizetype target, bool viaPty, Ex
     if (writer.joinable())
         writer.join();
 
-    const QByteArray sourceName = QByteArray(viaPty ? "pty" : "in-process")
+    const QByteArray sourceName = QByteArray(from == Source::Ser2Net ? "ser2net" : viaPty ? "pty" : "in-process")
         + (extra == Extra::Keywords ? "+keywords" : extra == Extra::AutoSave ? "+autosave" : "");
     const char *source = sourceName.constData();
     if (extra == Extra::Timestamps)
@@ -321,7 +335,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     QStringList args = app.arguments().mid(1);
-    const bool viaPty = args.removeAll(QStringLiteral("--pty")) > 0;
+    const Source from = args.removeAll(QStringLiteral("--ser2net")) > 0 ? Source::Ser2Net
+        : args.removeAll(QStringLiteral("--pty")) > 0                   ? Source::Pty
+                                                                        : Source::InProcess;
     const Extra extra = args.removeAll(QStringLiteral("--keywords")) > 0 ? Extra::Keywords
         : args.removeAll(QStringLiteral("--autosave")) > 0                ? Extra::AutoSave
         : args.removeAll(QStringLiteral("--timestamps")) > 0              ? Extra::Timestamps
@@ -338,7 +354,7 @@ int main(int argc, char *argv[])
     if (args.size() == 1) {
         for (const auto &[name, format] : formats) {
             if (name.compare(args.first(), Qt::CaseInsensitive) == 0)
-                return runFormat(name, format, qsizetype(millions * 1e6), viaPty, extra);
+                return runFormat(name, format, qsizetype(millions * 1e6), from, extra);
         }
         std::fprintf(stderr, "unknown format %s\n", qPrintable(args.first()));
         return 2;
@@ -354,8 +370,8 @@ int main(int argc, char *argv[])
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedChannels);
             QStringList childArgs{"--mb", QString::number(millions), name};
-            if (viaPty)
-                childArgs.prepend("--pty");
+            if (from != Source::InProcess)
+                childArgs.prepend(from == Source::Ser2Net ? "--ser2net" : "--pty");
             if (run != Extra::None)
                 childArgs.prepend(run == Extra::Keywords ? "--keywords"
                                   : run == Extra::AutoSave ? "--autosave"

@@ -2,6 +2,8 @@
 #include "serial/DeviceCatalog.h"
 
 #include "serial/LoopbackDevice.h"
+#include "serial/NetworkAddress.h"
+#include "serial/NetworkDevice.h"
 #include "serial/QtSerialDevice.h"
 
 #include <QDir>
@@ -133,6 +135,9 @@ std::unique_ptr<SerialDevice> DeviceCatalog::create(const QString &name) const
     for (const auto &entry : m_simulated)
         if (entry.first == trimmed)
             return entry.second();
+    // A URL opens a network port; a wrong one is told by its open.
+    if (NetworkAddress::isNetworkName(trimmed))
+        return std::make_unique<NetworkDevice>(trimmed);
     bool isNumber = false;
     const int n = trimmed.toInt(&isNumber);
     if (trimmed.isEmpty() || (isNumber && (n < 1 || n > 32767)))

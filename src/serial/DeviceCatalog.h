@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which device a port name stands for: a simulated device by its name, a
-// number N the platform's N-th serial port, any other text a device name or
-// path. Also the list the port box offers.
+// URL (rfc2217://host:port, socket://host:port) a port on another machine,
+// a number N the platform's N-th serial port, any other text a device name
+// or path. Also the list the port box offers.
 
 #include "serial/SerialDevice.h"
 

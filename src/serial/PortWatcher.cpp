@@ -2,10 +2,13 @@
 #include "serial/PortWatcher.h"
 
 #include "core/Scheduler.h"
+#include "serial/NetworkAddress.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <sys/stat.h>
 
@@ -50,7 +53,7 @@ PortWatcher::Lister PortWatcher::systemPortsWhenChanged()
 
 PortWatcher::PortWatcher(Scheduler &scheduler, const DeviceCatalog &devices, Opener open,
                          QObject *parent, Lister listPorts)
-    : QObject(parent), m_devices(devices), m_open(std::move(open)), m_listPorts(std::move(listPorts)),
+    : QObject(parent), m_scheduler(scheduler), m_devices(devices), m_open(std::move(open)), m_listPorts(std::move(listPorts)),
       m_timer(scheduler.createTimer(this, QStringLiteral("portWatch")))
 {
     m_timer->setInterval(kIntervalMs);
@@ -64,6 +67,8 @@ void PortWatcher::watch(const QString &name, const std::optional<SystemPort> &ad
     m_name = name;
     m_adapter = adapter;
     m_presentAtLoss.clear();
+    m_networkPauseMs = kFirstNetworkPauseMs;
+    m_nextNetworkTry = m_scheduler.now() + m_networkPauseMs;
     if (m_adapter)
         for (const SystemPort &port : m_listPorts())
             m_presentAtLoss << port.name;
@@ -82,6 +87,10 @@ bool PortWatcher::isWatching() const
 
 void PortWatcher::look()
 {
+    if (NetworkAddress::isNetworkName(m_name)) {
+        tryNetwork();
+        return;
+    }
     // A simulated device has no file; trying to open it is the look.
     if ((m_devices.isSimulated(m_name) || QFileInfo::exists(DeviceCatalog::deviceFile(m_name)))
         && reopen(m_name))
@@ -91,6 +100,21 @@ void PortWatcher::look()
     for (const SystemPort &port : m_listPorts())
         if (port.sameAdapter(*m_adapter) && !m_presentAtLoss.contains(port.name) && reopen(port.name))
             return;
+}
+
+void PortWatcher::tryNetwork()
+{
+    if (m_scheduler.now() < m_nextNetworkTry)
+        return;
+    // The try serves events while it connects, this timer's among them: no
+    // second try starts inside it.
+    m_nextNetworkTry = std::numeric_limits<qint64>::max();
+    if (reopen(m_name))
+        return;
+    // The try took its own time (a connection that timed out): the pause
+    // counts from its end.
+    m_networkPauseMs = std::min(m_networkPauseMs * 2, kLongestNetworkPauseMs);
+    m_nextNetworkTry = m_scheduler.now() + m_networkPauseMs;
 }
 
 bool PortWatcher::reopen(const QString &name)

@@ -5,7 +5,9 @@
 // (vendor, product, serial number) under a new name, as when ttyUSB0 comes
 // back as ttyUSB1. While the device is away it looks a few times a second:
 // whether the device file exists, and the system's port list only for an
-// adapter it knows.
+// adapter it knows. A network port has no file to look at: the look is a
+// connection attempt, with a growing pause between tries so that a server
+// that is down is not hammered.
 
 #include "serial/DeviceCatalog.h"
 
@@ -22,6 +24,10 @@ class PortWatcher : public QObject
     Q_OBJECT
 public:
     static constexpr int kIntervalMs = 250;
+    // The pause before the first try to reach a lost network port; it
+    // doubles after each failed try, up to the longest pause.
+    static constexpr int kFirstNetworkPauseMs = 3000;
+    static constexpr int kLongestNetworkPauseMs = 30000;
     // Opens the port under a name; true when it opened.
     using Opener = std::function<bool(const QString &name)>;
     // The system's serial ports as they are now.
@@ -47,7 +53,10 @@ signals:
 private:
     void look();
     bool reopen(const QString &name);
+    // A try to reach a network port, when its pause is over.
+    void tryNetwork();
 
+    Scheduler &m_scheduler;
     const DeviceCatalog &m_devices;
     Opener m_open;
     Lister m_listPorts;
@@ -57,4 +66,6 @@ private:
     // The ports there when the device went away: none of them is the
     // adapter come back, even when it looks the same.
     QStringList m_presentAtLoss;
+    int m_networkPauseMs = kFirstNetworkPauseMs;
+    qint64 m_nextNetworkTry = 0;
 };

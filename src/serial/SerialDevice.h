@@ -17,6 +17,11 @@ constexpr int NoSuchPort = 8002;
 constexpr int PortInUse = 8005;
 // The device is there but this user may not read and write it.
 constexpr int PermissionDenied = 70;
+// A network port could not be reached or spoke no serial server's protocol;
+// openFailure() says what happened.
+constexpr int NetworkFailure = 8010;
+// The open was given up (the port closed) while it was still connecting.
+constexpr int Abandoned = -2;
 constexpr int Other = -1;
 } // namespace PortError
 
@@ -70,4 +75,7 @@ signals:
     // device has closed itself. The reason is that of the error that closed
     // it, or empty.
     void lost(const QString &reason);
+    // The device is reaching its port over the network (host:port), which
+    // may take a while: events run meanwhile, and close() gives it up.
+    void connecting(const QString &where);
 };

@@ -10,7 +10,13 @@ SerialPort::SerialPort(DeviceFactory factory, QObject *parent)
 {
 }
 
-SerialPort::~SerialPort() = default;
+SerialPort::~SerialPort()
+{
+    // A connection still being made is given up: its open returns to a
+    // port that no longer waits for it.
+    if (m_opening)
+        m_opening->close();
+}
 
 int SerialPort::setSettings(const QString &text)
 {
@@ -26,15 +32,27 @@ int SerialPort::open()
 {
     close();
     m_openFailure.clear();
-    auto device = m_factory(m_name);
+    std::shared_ptr<SerialDevice> device = m_factory(m_name);
     if (!device)
         return PortError::NoSuchPort;
+    // A network device serves events while it connects: a close() among
+    // them gives the attempt up, and the device lives until open() returns.
+    m_opening = device;
+    connect(device.get(), &SerialDevice::connecting, this, &SerialPort::connecting);
     const int error = device->open(m_settings);
+    device->disconnect(this);
+    const bool givenUp = m_opening != device;
+    if (!givenUp)
+        m_opening.reset();
+    if (givenUp || error == PortError::Abandoned) {
+        device->close();
+        return PortError::Abandoned;
+    }
     if (error != PortError::None) {
         m_openFailure = device->openFailure();
         return error;
     }
-    m_device = std::shared_ptr<SerialDevice>(std::move(device));
+    m_device = std::move(device);
     SerialDevice *opened = m_device.get();
     connect(opened, &SerialDevice::inputArrived, this, &SerialPort::inputArrived);
     connect(opened, &SerialDevice::lost, this, [this, opened](const QString &reason) {
@@ -58,6 +76,10 @@ int SerialPort::open()
 
 void SerialPort::close()
 {
+    if (m_opening) {
+        m_opening->close();
+        m_opening.reset();
+    }
     if (m_device) {
         m_device->disconnect(this);
         m_device->close();

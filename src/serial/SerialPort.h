@@ -44,7 +44,11 @@ public:
     int setSettings(const QString &text);
 
     // Opens the named device with the current settings; a PortError number.
+    // A network port lets events run while it connects (see connecting());
+    // a close() meanwhile gives it up, and open() returns Abandoned.
     int open();
+    // An open is still connecting.
+    bool isConnecting() const { return m_opening != nullptr; }
     // Why the last open failed, in words for the user; may be empty.
     QString openFailure() const { return m_openFailure; }
     void close();
@@ -107,6 +111,8 @@ signals:
     void inputArrived();
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &reason);
+    // The device being opened is connecting to host:port, which may take long.
+    void connecting(const QString &where);
     // The port let its device go (closed, set up anew, or the window
     // closing): what belonged to that opening ends.
     void closed();
@@ -121,6 +127,8 @@ private:
     // Shared with a write in progress, which keeps the device alive until it
     // returns even when the port lets it go meanwhile.
     std::shared_ptr<SerialDevice> m_device;
+    // The device whose open() is still running.
+    std::shared_ptr<SerialDevice> m_opening;
     int m_writes = 0;
     QString m_name = QStringLiteral("1");
     QString m_settingsText = QStringLiteral("9600,n,8,1");

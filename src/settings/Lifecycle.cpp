@@ -43,6 +43,7 @@ void Lifecycle::StartUp()
     if (const auto crc = CrcModelIndex(m_p.values.crcModel))
         m_p.checks.fnCheck(CheckCodes::FirstCrcModel + *crc);
     m_p.portPanel.autoReconnectItem()->setChecked(m_p.values.autoReconnect);
+    m_p.portPanel.setNetworkPorts(m_p.values.networkPorts);
     m_p.send.lineEnding()->setValue(m_p.values.lineEnding);
     m_p.send.pacing()->setValue({m_p.values.byteDelayMs, m_p.values.lineEndDelayMs});
     m_p.receive.showSentItem()->setChecked(m_p.values.showSent);
@@ -77,6 +78,7 @@ void Lifecycle::saveSettings()
     m_p.values.checkKind = quint8(crc ? int(CheckCodes::CrcWord) : m_p.checks.mode());
     m_p.values.crcModel = crc ? QString::fromLatin1(crc->name) : QString();
     m_p.values.autoReconnect = m_p.portPanel.autoReconnectItem()->isChecked();
+    m_p.values.networkPorts = m_p.portPanel.networkPorts();
     m_p.values.lineEnding = m_p.send.lineEnding()->value();
     m_p.values.byteDelayMs = m_p.send.pacing()->value().byteDelayMs;
     m_p.values.lineEndDelayMs = m_p.send.pacing()->value().lineEndDelayMs;

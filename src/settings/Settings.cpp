@@ -4,6 +4,8 @@
 #include "core/AppFiles.h"
 #include "core/NumberText.h"
 #include "settings/SettingsStore.h"
+#include "serial/NetworkAddress.h"
+#include "terminal/PortPanel.h"
 #include "terminal/SendPacing.h"
 
 #include <QComboBox>
@@ -114,6 +116,11 @@ qint32 readHandshakeWait(const SettingsStore &store)
     return qint32(wait > 0 ? wait : kDefaultHandshakeWaitMs);
 }
 
+QString networkPortKey(int number)
+{
+    return QStringLiteral("NetworkPort%1").arg(number);
+}
+
 } // namespace
 
 QString LoadSettings(const SettingsStore &store, SettingsValues &values,
@@ -139,6 +146,12 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
     values.stampKind = StampKindNamed(store.get(kExtras, QStringLiteral("Timestamps"), QString())).value_or(StampKind::None);
     values.stampGapMs = int(readNumber(store, kExtras, QStringLiteral("StampGap"), StampGap::DefaultMs,
                                        {StampGap::MinMs, StampGap::MaxMs}));
+    values.networkPorts.clear();
+    for (int i = 1; i <= PortPanel::kNetworkPortsKept; ++i) {
+        const QString port = store.get(kExtras, networkPortKey(i), QString()).trimmed();
+        if (NetworkAddress::isNetworkName(port) && !values.networkPorts.contains(port))
+            values.networkPorts << port;
+    }
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -190,5 +203,7 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("ShowSent"), values.showSent ? QStringLiteral("1") : QStringLiteral("0"));
     store.save(kExtras, QStringLiteral("Timestamps"), StampKindName(values.stampKind));
     store.save(kExtras, QStringLiteral("StampGap"), QString::number(values.stampGapMs));
+    for (int i = 1; i <= PortPanel::kNetworkPortsKept; ++i)
+        store.save(kExtras, networkPortKey(i), values.networkPorts.value(i - 1));
     return store.commit();
 }

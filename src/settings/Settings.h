@@ -46,6 +46,9 @@ struct SettingsValues
     // byte formats ("Extras"/"StampGap", 1 to 10000 ms, else the default).
     StampKind stampKind = StampKind::None;
     int stampGapMs = StampGap::DefaultMs;
+    // The network ports opened lately, the latest first, at most ten
+    // ("Extras"/"NetworkPort1" to "NetworkPort10"; an unused key is empty).
+    QStringList networkPorts;
 };
 
 // The main window's controls that the settings fill and are read from.

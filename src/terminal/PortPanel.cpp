@@ -5,6 +5,7 @@
 #include "core/NumberText.h"
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
+#include "serial/NetworkAddress.h"
 #include "serial/PortWatcher.h"
 #include "serial/SerialPort.h"
 #include "terminal/LineSwitches.h"
@@ -18,6 +19,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+
+#include <utility>
 
 namespace {
 
@@ -54,6 +57,9 @@ PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent
             if (m_s.port.open() == PortError::None)
                 return true;
             m_s.port.setPortName(before);
+            // A network port's try said it was connecting: the wait goes on.
+            if (isWaitingForDevice())
+                m_s.status.setMessage(QStringLiteral(" 串口已断开，等待重新连接 ... "));
             return false;
         },
         this);
@@ -61,6 +67,7 @@ PortPanel::PortPanel(const Services &services, QWidget *parent) : QObject(parent
     // Queued: the loss is reported from inside the device's own handler.
     connect(&m_s.port, &SerialPort::deviceLost, this, &PortPanel::onDeviceLost,
             Qt::QueuedConnection);
+    connect(&m_s.port, &SerialPort::connecting, this, &PortPanel::onConnecting);
 }
 
 void PortPanel::buildControls(QWidget *parent)
@@ -197,7 +204,8 @@ bool PortPanel::SetupPort()
         error = port.open();
     }
     if (error != PortError::None) {
-        m_s.status.setMessage(QStringLiteral(" 设置不成功 ... "));
+        if (error != PortError::Abandoned)
+            m_s.status.setMessage(QStringLiteral(" 设置不成功 ... "));
         switch (error) {
         case PortError::PortInUse:
             m_s.dialogs.message(QStringLiteral("你所设置的串口正在被使用,请重新设置!!!"),
@@ -215,6 +223,12 @@ bool PortPanel::SetupPort()
             m_s.dialogs.message(QStringLiteral("通信属性设置错误！"), QStringLiteral("错误"),
                                 MsgIcon::Exclamation);
             break;
+        case PortError::NetworkFailure:
+            m_s.dialogs.message(port.openFailure(), QStringLiteral("错误"), MsgIcon::Exclamation);
+            break;
+        case PortError::Abandoned:
+            // The user gave the connection up with 设 置: nothing to say.
+            break;
         default: {
             // Any other failure (a regular file or a FIFO named as the port,
             // say) still gets a message that says what went wrong.
@@ -228,6 +242,8 @@ bool PortPanel::SetupPort()
         return false;
     }
     m_opened = DeviceCatalog::systemPortOf(port.portName());
+    if (NetworkAddress::isNetworkName(port.portName()))
+        rememberNetworkPort(port.portName());
     // A modem answers on DSR: initialise it. Nothing is read back.
     if (port.dsrHolding() && port.dsrHolding()) {
         port.outputText(QStringLiteral("ATS0=0\r\n"));
@@ -243,19 +259,20 @@ bool PortPanel::SetupPort()
 
 void PortPanel::Apply()
 {
-    if (m_hangingUp)
+    // A set-up waits while a hang-up runs or a connection is being made
+    // (设 置 gives that up).
+    if (m_hangingUp || m_s.port.isConnecting())
         return;
-    if (SetupPort()) {
+    const bool succeeded = SetupPort();
+    if (std::exchange(m_lockedForConnect, false) && !succeeded)
+        showLocked(false);
+    if (succeeded) {
         m_piccom->hide();
         // Receiving that is on (from before, or 接收 pressed during the
         // set-up's wait) stays shown on the toolbar: only a stop shows 停止.
         if (!m_hooks.isReceiving || !m_hooks.isReceiving())
             m_s.toolbar.setPressed(3, true);
-        m_numtext->setEnabled(false);
-        m_text4->setEnabled(false);
-        m_comba->setEnabled(false);
-        m_que->hide();
-        m_she->show();
+        showLocked(true);
         emit portApplied();
     } else {
         m_piccom->show();
@@ -279,11 +296,7 @@ void PortPanel::Unlock()
     }
     m_watcher->stop();
     m_s.flags.connected = false;
-    m_comba->setEnabled(true);
-    m_numtext->setEnabled(true);
-    m_text4->setEnabled(true);
-    m_she->hide();
-    m_que->show();
+    showLocked(false);
     m_comba->setFocus();
     if (m_s.port.cdHolding()) {
         const auto answer = m_s.dialogs.message(
@@ -306,13 +319,50 @@ void PortPanel::Unlock()
     m_s.status.setMessage(QStringLiteral(" 串口设置中 ... "));
 }
 
+void PortPanel::onConnecting(const QString &where)
+{
+    m_s.status.setMessage(QStringLiteral(" 正在连接 %1 ... ").arg(where));
+    // A set-up from the open panel locks it now, so that 设 置 is there to
+    // give the attempt up; a failed attempt unlocks it again.
+    if (!isLocked()) {
+        m_lockedForConnect = true;
+        showLocked(true);
+    }
+}
+
+void PortPanel::showLocked(bool locked)
+{
+    m_comba->setEnabled(!locked);
+    m_numtext->setEnabled(!locked);
+    m_text4->setEnabled(!locked);
+    m_que->setVisible(!locked);
+    m_she->setVisible(locked);
+}
+
+void PortPanel::setNetworkPorts(const QStringList &ports)
+{
+    // The entries are the ports' URLs, after the other entries; the text in
+    // the box stays what it is.
+    const QString text = m_comba->currentText();
+    for (int i = m_comba->count() - 1; i >= 0; --i)
+        if (NetworkAddress::isNetworkName(m_comba->itemText(i)))
+            m_comba->removeItem(i);
+    m_networkPorts = ports.mid(0, kNetworkPortsKept);
+    m_comba->addItems(m_networkPorts);
+    m_comba->setEditText(text);
+}
+
+void PortPanel::rememberNetworkPort(const QString &name)
+{
+    QStringList ports = m_networkPorts;
+    ports.removeAll(name);
+    ports.prepend(name);
+    setNetworkPorts(ports);
+}
+
 void PortPanel::showUnlocked()
 {
-    m_comba->setEnabled(true);
-    m_numtext->setEnabled(true);
-    m_text4->setEnabled(true);
-    m_she->hide();
-    m_que->show();
+    showLocked(false);
     m_piccom->show();
     m_s.toolbar.setPressed(3, false);
 }

@@ -5,7 +5,9 @@
 // open failed, locks the panel while the port is in use, edits the buffer
 // sizes and shows the five line lamps, of which DTR and RTS are switches
 // too. With 断线自动重连 on, a device that goes away is waited for and
-// reopened when it comes back.
+// reopened when it comes back. A network port (a URL in the port box) shows
+// its connecting in the status bar, where 设 置 gives it up; the last ten
+// network ports opened are offered in the port list.
 
 #include "serial/DeviceCatalog.h"
 
@@ -104,6 +106,12 @@ public:
     // A lost device is being waited for.
     bool isWaitingForDevice() const;
 
+    // The network ports opened lately, the latest first, as the port list
+    // offers them; setting them replaces the list's entries.
+    static constexpr int kNetworkPortsKept = 10;
+    QStringList networkPorts() const { return m_networkPorts; }
+    void setNetworkPorts(const QStringList &ports);
+
 signals:
     // The port opened and the panel locked.
     void portApplied();
@@ -116,6 +124,11 @@ private:
     void showUnlocked();
     void onDeviceLost(const QString &reason);
     void onReopened(const QString &name);
+    void onConnecting(const QString &where);
+    // Shows the boxes and 确 定 for a new choice, or the locked panel with
+    // 设 置, which gives a connection attempt up.
+    void showLocked(bool locked);
+    void rememberNetworkPort(const QString &name);
 
     Services m_s;
     Hooks m_hooks;
@@ -130,6 +143,9 @@ private:
     // A set-up is initialising the modem and dropping DTR.
     bool m_settingUp = false;
     LineSwitches *m_switches = nullptr;
+    QStringList m_networkPorts;
+    // The panel was locked only to offer 设 置 while a port connects.
+    bool m_lockedForConnect = false;
 
     QWidget *m_frame = nullptr;
     QPushButton *m_command1 = nullptr;
