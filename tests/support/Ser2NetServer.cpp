@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 QString Ser2NetServer::program()
@@ -84,25 +83,38 @@ bool Ser2NetServer::start()
         m_error = QStringLiteral("ser2net did not start: %1").arg(m_process.errorString());
         return false;
     }
-    // Ready once both ports take connections (bounded: a real process).
+    // Ready once both ports listen (bounded: a real process). Looked up in
+    // the system's socket table: a connection to try would make ser2net
+    // open the device, and it would be busy for a moment after.
     const QDeadlineTimer deadline(10000);
-    for (const quint16 port : {m_telnetPort, m_rawPort}) {
-        for (;;) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port);
-            if (probe.waitForConnected(200))
-                break;
-            if (m_process.state() != QProcess::Running || deadline.hasExpired()) {
-                m_error = QStringLiteral("ser2net does not listen on %1: %2")
-                              .arg(port)
-                              .arg(QString::fromLocal8Bit(m_process.readAll()));
-                stop();
-                return false;
-            }
-            QThread::msleep(20);
+    while (!listens(m_telnetPort) || !listens(m_rawPort)) {
+        if (m_process.state() != QProcess::Running || deadline.hasExpired()) {
+            m_error = QStringLiteral("ser2net does not listen on %1 and %2: %3")
+                          .arg(m_telnetPort)
+                          .arg(m_rawPort)
+                          .arg(QString::fromLocal8Bit(m_process.readAll()));
+            stop();
+            return false;
         }
+        QThread::msleep(20);
     }
     return true;
+}
+
+bool Ser2NetServer::listens(quint16 port)
+{
+    // Lines of /proc/net/tcp: "sl local_address rem_address st ...", the
+    // address as hex IP:port, state 0A for a listening socket.
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = QByteArray(":") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields[1].endsWith(local) && fields[3] == "0A")
+            return true;
+    }
+    return false;
 }
 
 void Ser2NetServer::stop()

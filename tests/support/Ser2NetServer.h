@@ -36,6 +36,9 @@ public:
     static quint16 freePort();
 
 private:
+    // Some socket listens on this port of the machine.
+    static bool listens(quint16 port);
+
     QString m_device;
     QTemporaryDir m_dir;
     QProcess m_process;
