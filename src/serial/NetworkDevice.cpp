@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Rfc2217;
 
 namespace {
@@ -108,9 +110,10 @@ int NetworkDevice::negotiate(const PortSettings &settings)
     }
     const QString notSerialServer =
         QStringLiteral("%1 上的服务不是 RFC 2217 串口服务器（Telnet 协商失败），连接已关闭").arg(m_address.endpoint());
-    // Data before the option is agreed means the far end is not a Telnet
-    // server (a web server's error page, a raw port's output).
-    const auto garbage = [this] { return !m_input.isEmpty() && !m_comPortAgreed; };
+    // A Telnet server negotiates before anything else: data before any
+    // command means the far end is something else (a web server's error
+    // page, a raw port's output). Data after one is the device's.
+    const auto garbage = [this] { return !m_input.isEmpty() && !m_decoder.sawCommand(); };
     const bool agreed = waitUntil([&] { return m_comPortAgreed || m_comPortRefused || garbage(); },
                                   kNegotiationTimeoutMs);
     if (m_abandoned)
@@ -148,8 +151,6 @@ int NetworkDevice::negotiate(const PortSettings &settings)
         if (m_answers[entry.first] != entry.second)
             return fail(PortError::BadSettings,
                         QStringLiteral("%1 不接受这组串口设置").arg(m_address.endpoint()));
-    // Now the data flows; what came with the answers was ours to keep only
-    // if it came after them, which the decoder cannot tell: drop nothing.
     return PortError::None;
 }
 
