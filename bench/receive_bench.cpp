@@ -58,6 +58,7 @@
 #include <QPushButton>
 #include <QAction>
 #include <QRandomGenerator>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -196,6 +197,40 @@ double percentile(std::vector<double> values, double p)
     return values[std::min(values.size() - 1, size_t(p * values.size()))];
 }
 
+// What ser2net itself delivers from the pseudo-terminal to a client that
+// only counts what it reads (no window), in MB per second over 3 s: the
+// ceiling for the window's rate through it.
+double ser2netCeiling(const QByteArray &data)
+{
+    PtyPair pty;
+    Ser2NetServer server(pty.slavePath());
+    if (!server.start())
+        return 0;
+    QTcpSocket reader;
+    reader.connectToHost(QHostAddress::LocalHost, server.telnetPort());
+    if (!reader.waitForConnected(5000))
+        return 0;
+    std::atomic<bool> stop = false;
+    std::atomic<bool> writerDone = false;
+    std::thread writer([&] {
+        for (qsizetype at = 0; !stop; at = (at + 4096) % data.size())
+            pty.write(data.mid(at, 4096));
+        writerDone = true;
+    });
+    qint64 bytes = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 3000 && reader.waitForReadyRead(1000))
+        bytes += reader.readAll().size();
+    const double rate = bytes / 1e6 / (clock.nsecsElapsed() / 1e9);
+    // The writer finishes its last block only while the stream is read.
+    stop = true;
+    while (!writerDone && reader.waitForReadyRead(100))
+        reader.readAll();
+    writer.join();
+    return rate;
+}
+
 // Runs one format until the pane holds `target` characters; prints its figures.
 int runFormat(QString name, DataFormat format, qsizetype target, Source from, Extra extra)
 {
@@ -310,6 +345,8 @@ int runFormat(QString name, DataFormat format, qsizetype target, Source from, Ex
     const QByteArray sourceName = QByteArray(from == Source::Ser2Net ? "ser2net" : viaPty ? "pty" : "in-process")
         + (extra == Extra::Keywords ? "+keywords" : extra == Extra::AutoSave ? "+autosave" : "");
     const char *source = sourceName.constData();
+    if (from == Source::Ser2Net)
+        std::printf("%s %-7s ser2net_alone_MB_per_s: %.2f\n", source, qPrintable(name), ser2netCeiling(data));
     if (extra == Extra::Timestamps)
         name += QStringLiteral(" stamps");
     for (int b = 0; b < kBands; ++b) {
