@@ -9,7 +9,7 @@
 #include "Ser2NetServer.h"
 #include "WindowRig.h"
 #include "core/Widgets.h"
-#include "serial/NetworkDevice.h"
+#include "serial/LoopbackDevice.h"
 #include "serial/PortWatcher.h"
 #include "serial/Rfc2217.h"
 #include "serial/SerialPort.h"
@@ -346,15 +346,26 @@ private slots:
 
     void networkPortsUsedAreKeptInTheSettings()
     {
+        // Ten stored: the port opened comes first and the oldest falls off.
+        QStringList stored;
+        for (int i = 1; i <= PortPanel::kNetworkPortsKept; ++i)
+            stored << QString("rfc2217://host%1:2000").arg(i);
+        for (int i = 0; i < stored.size(); ++i)
+            rig->settings.save("Extras", QString("NetworkPort%1").arg(i + 1), stored[i]);
+        // The start-up opens the stored port "1": a loopback here.
+        rig->devices.addSimulated("1", [] { return std::make_unique<LoopbackDevice>(); });
         rig->window->StartUp();
+        for (const QString &url : stored)
+            QVERIFY(rig->entries("comba").contains(url));
         rig->dialogs.clear();
         rig->openPort(server->socketUrl());
         QVERIFY(port().isOpen());
         rig->window->show();
         QVERIFY(rig->window->close());
         QCOMPARE(rig->settings.get("ComPort", "Port", {}), server->socketUrl());
-        QCOMPARE(rig->settings.get("Extras", "NetworkPort1", {}), server->socketUrl());
-        QCOMPARE(rig->settings.get("Extras", "NetworkPort2", {}), QString());
+        const QStringList expected = QStringList{server->socketUrl()} + stored;
+        for (int i = 0; i < PortPanel::kNetworkPortsKept; ++i)
+            QCOMPARE(rig->settings.get("Extras", QString("NetworkPort%1").arg(i + 1), {}), expected.value(i));
     }
 };
 
