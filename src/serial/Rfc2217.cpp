@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/Rfc2217.h"
 
+#include <cstring>
+
 namespace Rfc2217 {
 
 namespace {
@@ -76,15 +78,22 @@ QByteArray Decoder::decode(const QByteArray &wire, std::vector<Event> &events)
 {
     QByteArray data;
     data.reserve(wire.size());
-    for (const char c : wire) {
+    const char *const end = wire.constData() + wire.size();
+    for (const char *at = wire.constData(); at < end; ++at) {
+        const char c = *at;
         const auto b = quint8(c);
         switch (m_state) {
-        case State::Data:
-            if (b == IAC)
+        case State::Data: {
+            // Data comes in runs between commands: copy each run at once.
+            const auto *iac = static_cast<const char *>(std::memchr(at, IAC, size_t(end - at)));
+            const char *runEnd = iac ? iac : end;
+            data.append(at, runEnd - at);
+            // The loop steps past the IAC, or to the end.
+            at = runEnd - (iac ? 0 : 1);
+            if (iac)
                 m_state = State::Command;
-            else
-                data.append(c);
             break;
+        }
         case State::Command:
             m_sawCommand = true;
             if (b == IAC) {

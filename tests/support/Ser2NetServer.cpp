@@ -60,17 +60,21 @@ bool Ser2NetServer::start()
         m_error = QStringLiteral("cannot write %1").arg(config);
         return false;
     }
-    // "local": a pseudo-terminal has no modem lines to wait for.
+    // "local": a pseudo-terminal has no modem lines to wait for. ser2net
+    // reads the device 64 bytes at a time by default, which caps a fast
+    // stream well below what the loopback carries.
     file.write(QStringLiteral("connection: &telnet\n"
                               "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
                               "  connector: serialdev,%3,9600n81,local\n"
                               "  options:\n"
                               "    kickolduser: true\n"
+                              "    dev-to-net-bufsize: 65536\n"
                               "connection: &raw\n"
                               "  accepter: tcp,127.0.0.1,%2\n"
                               "  connector: serialdev,%3,9600n81,local\n"
                               "  options:\n"
-                              "    kickolduser: true\n")
+                              "    kickolduser: true\n"
+                              "    dev-to-net-bufsize: 65536\n")
                    .arg(m_telnetPort)
                    .arg(m_rawPort)
                    .arg(m_device)
