@@ -63,8 +63,11 @@ void KeywordHighlighting::HighlightKeywords()
     QElapsedTimer spent;
     spent.start();
     do {
-        const qsizetype upTo = std::min(pane.length(), m_highlighter.searched() + kSlice);
-        pane.colourRuns(m_highlighter.run(QStringView(pane.text()).left(upTo), pane.notes()));
+        // Text that went to the archive before it was searched stays as it is.
+        const PaneHistory &history = pane.history();
+        const qsizetype upTo = std::clamp(m_highlighter.searched() + kSlice, history.base(), pane.length());
+        pane.colourRuns(m_highlighter.run(QStringView(history.resident()).left(upTo - history.base()),
+                                          history.residentNotes(), history.base()));
     } while (m_highlighter.searched() < pane.length() && spent.nsecsElapsed() < kBudgetNs);
 }
 

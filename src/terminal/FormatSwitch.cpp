@@ -92,16 +92,16 @@ void FormatSwitch::ChngR(TextPane &pane)
     std::vector<PaneColours::Run> notes;
     qsizetype at = 0;
     const auto convertUpTo = [&](qsizetype end) {
-        const auto piece = converted(pane.text().mid(at, end - at), format);
+        const auto piece = converted(pane.history().mid(at, end - at), format);
         if (piece)
             text += *piece;
         return piece.has_value();
     };
-    for (const PaneColours::Run &note : pane.notes().runs(0, pane.length())) {
+    for (const PaneColours::Run &note : pane.history().noteRuns(0, pane.length())) {
         if (!convertUpTo(note.from))
             return sayNotConvertible();
         notes.push_back(PaneColours::Run{text.size(), text.size() + note.to - note.from, note.colour});
-        text += QStringView(pane.text()).sliced(note.from, note.to - note.from);
+        text += pane.history().mid(note.from, note.to - note.from);
         at = note.to;
     }
     if (!convertUpTo(pane.length()))

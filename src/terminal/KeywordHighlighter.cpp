@@ -27,7 +27,7 @@ void KeywordHighlighter::restart()
 }
 
 std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain, QStringView text,
-                                                                   const PaneNotes &notes,
+                                                                   qsizetype offset, const PaneNotes &notes,
                                                                    qsizetype touched) const
 {
     std::vector<Match> matches;
@@ -36,15 +36,18 @@ std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain
             matches.emplace_back(std::max(from, touched), to);
     }
     const qsizetype length = chain.text.size();
+    const qsizetype end = offset + text.size();
+    chain.next = std::max(chain.next, offset);
     for (;;) {
-        const qsizetype found = chain.next <= text.size()
-            ? text.indexOf(chain.text, chain.next, Qt::CaseInsensitive)
+        const qsizetype at = chain.next <= end
+            ? text.indexOf(chain.text, chain.next - offset, Qt::CaseInsensitive)
             : -1;
-        if (found < 0) {
+        if (at < 0) {
             // No match starts before the last `length` - 1 characters.
-            chain.next = std::max(chain.next, text.size() - length + 1);
+            chain.next = std::max(chain.next, end - length + 1);
             break;
         }
+        const qsizetype found = offset + at;
         if (notes.overlaps(found, found + length)) {
             chain.next = found + 1;
             continue;
@@ -54,23 +57,23 @@ std::vector<KeywordHighlighter::Match> KeywordHighlighter::searchOn(Chain &chain
     }
     // Only matches that reach into the longest keyword's length before the
     // end can be covered by a later run.
-    const qsizetype keepAfter = text.size() - m_longest + 1;
+    const qsizetype keepAfter = end - m_longest + 1;
     const auto firstKept = std::partition_point(matches.begin(), matches.end(),
                                                 [keepAfter](const Match &m) { return m.second <= keepAfter; });
     chain.recent.assign(firstKept, matches.end());
     return matches;
 }
 
-std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text, const PaneNotes &notes)
+std::vector<PaneColours::Run> KeywordHighlighter::run(QStringView text, const PaneNotes &notes, qsizetype offset)
 {
     // Every match found from here on starts at or after this: each chain's
     // last search failed on the old text, so a new match reaches past its end.
     const qsizetype touched = std::max<qsizetype>(m_searched - m_longest + 1, 0);
-    m_searched = text.size();
+    m_searched = offset + text.size();
     std::vector<std::vector<Match>> matches;
     std::vector<qsizetype> bounds;
     for (Chain &chain : m_chains) {
-        matches.push_back(searchOn(chain, text, notes, touched));
+        matches.push_back(searchOn(chain, text, offset, notes, touched));
         for (const Match &m : matches.back())
             bounds.insert(bounds.end(), {m.first, m.second});
     }

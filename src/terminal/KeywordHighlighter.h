@@ -48,7 +48,9 @@ public:
     // given: runs in order, not overlapping. `text` is the earlier text with
     // more appended (or any text after restart()). A match that touches a
     // note (a shown send, a time stamp) is no match: notes are not data.
-    std::vector<PaneColours::Run> run(QStringView text, const PaneNotes &notes = {});
+    // `text` may be the end of that text only, from the position `offset`
+    // on: the text before it is not searched again.
+    std::vector<PaneColours::Run> run(QStringView text, const PaneNotes &notes = {}, qsizetype offset = 0);
     // The length of the text the last run searched.
     qsizetype searched() const { return m_searched; }
 
@@ -66,7 +68,8 @@ private:
         std::deque<Match> recent;
     };
     // The matches of one chain from `touched` on, the recent ones cut to it.
-    std::vector<Match> searchOn(Chain &chain, QStringView text, const PaneNotes &notes, qsizetype touched) const;
+    std::vector<Match> searchOn(Chain &chain, QStringView text, qsizetype offset, const PaneNotes &notes,
+                                qsizetype touched) const;
 
     std::vector<Chain> m_chains;
     qsizetype m_searched = 0;

@@ -114,6 +114,18 @@ void PaneColours::replaced(qsizetype from, qsizetype removed, qsizetype added)
     colourAll({Run{from, from + added, QColor()}, Run{from + added, from + added + 1, toQColor(after)}});
 }
 
+void PaneColours::dropBefore(qsizetype position)
+{
+    const auto first = firstFrom(position);
+    if (first == m_marks.begin())
+        return;
+    const Colour carried = std::prev(first)->colour;
+    const bool markHere = first != m_marks.end() && first->at == position;
+    m_marks.erase(m_marks.begin(), first);
+    if (carried && !markHere)
+        m_marks.insert(m_marks.begin(), Mark{position, carried});
+}
+
 std::vector<PaneColours::Run> PaneColours::runs(qsizetype from, qsizetype to) const
 {
     std::vector<Run> out;

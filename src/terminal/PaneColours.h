@@ -31,6 +31,8 @@ public:
     // runs after them move, and the new characters take no colour.
     void replaced(qsizetype from, qsizetype removed, qsizetype added);
     void clear() { m_marks.clear(); }
+    // Forgets the colours before a position; those from it on stay.
+    void dropBefore(qsizetype position);
 
     // The coloured runs that overlap [from, to), cut to it, in order.
     std::vector<Run> runs(qsizetype from, qsizetype to) const;

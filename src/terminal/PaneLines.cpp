@@ -87,11 +87,24 @@ qsizetype PaneLines::lineOf(qsizetype position) const
     return std::max<qsizetype>(after - m_starts.begin() - 1, 0);
 }
 
+void PaneLines::dropFront(qsizetype lines)
+{
+    const qsizetype cut = m_starts[size_t(lines)];
+    m_starts.erase(m_starts.begin(), m_starts.begin() + lines);
+    for (qsizetype &start : m_starts)
+        start -= cut;
+}
+
 PaneLines::Line PaneLines::line(QStringView text, qsizetype index) const
 {
+    return bounded(text, m_starts[size_t(index)], index + 1 < count() ? m_starts[size_t(index) + 1] : text.size());
+}
+
+PaneLines::Line PaneLines::bounded(QStringView text, qsizetype start, qsizetype end)
+{
     Line line;
-    line.start = m_starts[size_t(index)];
-    line.end = index + 1 < count() ? m_starts[size_t(index) + 1] : text.size();
+    line.start = start;
+    line.end = end;
     line.contentEnd = line.end;
     if (line.contentEnd > line.start && text[line.contentEnd - 1] == u'\n')
         --line.contentEnd;

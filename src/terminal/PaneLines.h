@@ -92,6 +92,10 @@ public:
     void replaced(QStringView text, qsizetype from, qsizetype removed, qsizetype added);
 
     qsizetype count() const { return qsizetype(m_starts.size()); }
+    // The first `lines` lines left the text: the rest move to its start.
+    void dropFront(qsizetype lines);
+    // The line [start, end) of `text`, its line break told apart.
+    static Line bounded(QStringView text, qsizetype start, qsizetype end);
     // The line a position falls on; a position where one line ends softly
     // and the next begins is on the next line.
     qsizetype lineOf(qsizetype position) const;

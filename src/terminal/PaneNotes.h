@@ -22,6 +22,7 @@ public:
     // which are data.
     void replaced(qsizetype from, qsizetype removed, qsizetype added) { m_marks.replaced(from, removed, added); }
     void clear() { m_marks.clear(); }
+    void dropBefore(qsizetype position) { m_marks.dropBefore(position); }
 
     // The colour of the note at a position; invalid where there is none.
     QColor colourAt(qsizetype position) const { return m_marks.at(position); }

@@ -128,8 +128,8 @@ void ReceivePath::DrainInput()
     const bool stamping = m_stamper.kind() != StampKind::None;
     m_shown.resize(0); // keeps its room from the steps before
     m_stamps.clear();
-    const QString &paneText = m_text2->text();
-    m_stamper.continueAfter(paneText.isEmpty() ? QChar() : paneText.back(), format);
+    const QString last = paneEnd();
+    m_stamper.continueAfter(last.isEmpty() ? QChar() : last.front(), format);
     qint64 received = 0;
     QElapsedTimer step;
     step.start();
@@ -195,8 +195,13 @@ void ReceivePath::showSent(const QByteArray &bytes, qint64 unsent)
 {
     if (!m_showSent->isChecked())
         return;
-    const QString shown = ShownSendText(bytes, unsent, m_s.formats.receiveFormat(), EndsInLine(m_text2->text()));
+    const QString shown = ShownSendText(bytes, unsent, m_s.formats.receiveFormat(), EndsInLine(paneEnd()));
     m_text2->appendNote(shown, unsent > 0 ? kUnsentColour : kSentColour);
+}
+
+QString ReceivePath::paneEnd() const
+{
+    return m_text2->history().mid(m_text2->length() - 1, 1);
 }
 
 void ReceivePath::Receive()

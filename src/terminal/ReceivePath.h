@@ -90,6 +90,8 @@ signals:
     void receiveStopped();
 
 private:
+    // The pane's last character, as text (empty for an empty pane).
+    QString paneEnd() const;
     void buildControls(QWidget *parent);
     void showCounter();
     // Runs a drain step once the window has had its turn.

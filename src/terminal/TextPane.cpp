@@ -75,7 +75,7 @@ TextPane::TextPane(QWidget *parent)
     viewport()->setAutoFillBackground(true);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int step) {
         if (!m_settingScrollBar)
-            setTop(PaneLines::lineOfScrollStep(step, m_lines.count()));
+            setTop(PaneLines::lineOfScrollStep(step, m_history.count()));
     });
 
     m_frameTimer->setObjectName(QStringLiteral("frameTimer"));
@@ -91,7 +91,7 @@ TextPane::TextPane(QWidget *parent)
     connect(m_rewrapTimer, &QTimer::timeout, this, &TextPane::rewrap);
 
     measureFont();
-    m_lines.setLineWidth(80 * m_digitWidth); // until the view has its size
+    m_history.rewrap(80 * m_digitWidth); // until the view has its size
 }
 
 TextPane::~TextPane() = default;
@@ -102,10 +102,8 @@ void TextPane::setText(const QString &text)
 {
     const bool follow = followsEnd();
     emit aboutToRewrite();
-    m_text = typedForm(text);
-    m_lines.wrap(m_text);
-    m_colours.clear();
-    m_notes.clear();
+    m_history.setText(typedForm(text));
+    m_toldArchiveProblem = false;
     m_undo.clear();
     m_redo.clear();
     m_top = 0;
@@ -134,17 +132,18 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
     if (more.isEmpty())
         return;
     const bool follow = followsEnd();
-    const qsizetype from = m_text.size();
-    m_text += typedForm(more);
-    m_lines.appended(m_text);
-    if (!notes.empty() && m_text.size() - from == more.size()) {
-        std::vector<PaneColours::Run> placed = notes;
+    const qsizetype from = length();
+    const QString typed = typedForm(more);
+    std::vector<PaneColours::Run> placed;
+    if (!notes.empty() && typed.size() == more.size()) {
+        placed = notes;
         for (PaneColours::Run &run : placed) {
             run.from += from;
             run.to += from;
         }
-        m_notes.markAll(placed);
     }
+    m_history.append(typed, placed);
+    followShift();
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())
         verticalScrollBar()->setUpdatesEnabled(false);
@@ -154,6 +153,44 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
         syncScrollBar();
     repaintSoon();
     emit changed();
+    tellArchiveProblem();
+}
+
+void TextPane::setResidentLimit(qsizetype chars, const QString &folder)
+{
+    m_history.setResidentLimit(chars, folder);
+    followShift();
+    syncScrollBar();
+    repaintSoon();
+}
+
+// Once archiving stopped, the history drops text from its start and
+// positions move: the selection and the view move with the text.
+void TextPane::followShift()
+{
+    const PaneHistory::Shift shift = m_history.takeShift();
+    if (shift.chars == 0)
+        return;
+    m_anchor = std::max<qsizetype>(m_anchor - shift.chars, 0);
+    m_caret = std::max<qsizetype>(m_caret - shift.chars, 0);
+    m_top = std::max<qsizetype>(m_top - shift.lines, 0);
+    m_undo.clear();
+    m_redo.clear();
+    emit rewritten();
+}
+
+// The pane says once, in its own text, that its older part is no longer
+// kept and why.
+void TextPane::tellArchiveProblem()
+{
+    if (m_toldArchiveProblem || m_history.archiveProblem().isEmpty())
+        return;
+    m_toldArchiveProblem = true;
+    appendNote(QStringLiteral("\r\n[%1：历史存档已停止，此前的 %2 个字符已丢弃；此后只保留最新约 %3 个字符]\r\n")
+                   .arg(m_history.archiveProblem())
+                   .arg(m_history.dropped())
+                   .arg(m_history.residentLimit()),
+               QColor(Qt::red));
 }
 
 // The text as this pane keeps it: with plain line breaks, CR LF and CR are LF.
@@ -170,10 +207,14 @@ QString TextPane::typedForm(QString text) const
 // and keeps what is needed to undo it.
 void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKind kind)
 {
-    from = std::clamp<qsizetype>(from, 0, m_text.size());
-    to = std::clamp<qsizetype>(to, from, m_text.size());
+    from = std::clamp<qsizetype>(from, 0, length());
+    to = std::clamp<qsizetype>(to, from, length());
     if (from == to && insert.isEmpty())
         return;
+    if (from < m_history.base()) {
+        emit oldPartReadOnly();
+        return;
+    }
     if (m_undoEnabled && kind != EditKind::History) {
         Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
         // Typing goes back in one step, as far as the caret did not move.
@@ -181,15 +222,12 @@ void TextPane::edit(qsizetype from, qsizetype to, const QString &insert, EditKin
         if (typing && last && last->typing && last->at + last->inserted.size() == from && m_caret == from) {
             last->inserted += insert;
         } else {
-            m_undo.push_back(Edit{from, m_text.mid(from, to - from), insert, m_anchor, m_caret, typing});
+            m_undo.push_back(Edit{from, m_history.mid(from, to - from), insert, m_anchor, m_caret, typing});
         }
         m_redo.clear();
     }
     emit aboutToRewrite();
-    m_text.replace(from, to - from, insert);
-    m_lines.replaced(m_text, from, to - from, insert.size());
-    m_colours.replaced(from, to - from, insert.size());
-    m_notes.replaced(from, to - from, insert.size());
+    m_history.replace(from, to - from, insert);
     m_anchor = m_caret = from + insert.size();
     m_preferredX = -1;
     syncScrollBar();
@@ -280,18 +318,18 @@ void TextPane::setSelLength(qsizetype length)
 
 QString TextPane::selText() const
 {
-    return m_text.mid(selStart(), selLength());
+    return m_history.mid(selStart(), selLength());
 }
 
 QString TextPane::selData() const
 {
-    return m_notes.dataOf(m_text, selStart(), selStart() + selLength());
+    return m_history.dataOf(selStart(), selStart() + selLength());
 }
 
 void TextPane::select(qsizetype start, qsizetype length)
 {
-    start = std::clamp<qsizetype>(start, 0, m_text.size());
-    length = std::clamp<qsizetype>(length, 0, m_text.size() - start);
+    start = std::clamp<qsizetype>(start, 0, this->length());
+    length = std::clamp<qsizetype>(length, 0, this->length() - start);
     m_anchor = start;
     m_caret = start + length;
     m_preferredX = -1;
@@ -303,7 +341,7 @@ void TextPane::select(qsizetype start, qsizetype length)
 void TextPane::selectAll()
 {
     m_anchor = 0;
-    m_caret = m_text.size();
+    m_caret = length();
     repaintSoon();
 }
 
@@ -314,9 +352,9 @@ void TextPane::setSelColor(const QColor &color)
 
 void TextPane::colourRange(qsizetype from, qsizetype to, const QColor &color)
 {
-    from = std::clamp<qsizetype>(from, 0, m_text.size());
-    to = std::clamp<qsizetype>(to, from, m_text.size());
-    m_colours.colour(from, to, color);
+    from = std::clamp<qsizetype>(from, 0, length());
+    to = std::clamp<qsizetype>(to, from, length());
+    m_history.colour(from, to, color);
     repaintSoon();
 }
 
@@ -324,45 +362,45 @@ void TextPane::colourRuns(const std::vector<PaneColours::Run> &runs)
 {
     if (runs.empty())
         return;
-    Q_ASSERT(runs.back().to <= m_text.size());
-    m_colours.colourAll(runs);
+    Q_ASSERT(runs.back().to <= length());
+    m_history.colourAll(runs);
     repaintSoon();
 }
 
 // A note shows its own colour, unless the characters were coloured since.
 QColor TextPane::colourAt(qsizetype position) const
 {
-    const QColor colour = m_colours.at(position);
-    return colour.isValid() ? colour : m_notes.colourAt(position);
+    const QColor colour = m_history.colourRunAt(position).colour;
+    return colour.isValid() ? colour : m_history.noteRunAt(position).colour;
 }
 
 PaneColours::Run TextPane::colourRunAt(qsizetype position) const
 {
-    const PaneColours::Run coloured = m_colours.runAt(position);
-    const PaneColours::Run note = m_notes.runAt(position);
+    const PaneColours::Run coloured = m_history.colourRunAt(position);
+    const PaneColours::Run note = m_history.noteRunAt(position);
     PaneColours::Run run{std::max(coloured.from, note.from), std::min(coloured.to, note.to),
                          coloured.colour.isValid() ? coloured.colour : note.colour};
-    run.from = std::clamp<qsizetype>(run.from, 0, m_text.size());
-    run.to = std::clamp<qsizetype>(run.to, run.from, m_text.size());
+    run.from = std::clamp<qsizetype>(run.from, 0, length());
+    run.to = std::clamp<qsizetype>(run.to, run.from, length());
     return run;
 }
 
 std::vector<PaneColours::Run> TextPane::shownColours(qsizetype from, qsizetype to) const
 {
-    std::vector<PaneColours::Run> notes = m_notes.runs(from, to);
+    std::vector<PaneColours::Run> notes = m_history.noteRuns(from, to);
     if (notes.empty())
-        return m_colours.runs(from, to);
+        return m_history.colourRuns(from, to);
     PaneColours both;
     both.colourAll(notes);
-    both.colourAll(m_colours.runs(from, to));
+    both.colourAll(m_history.colourRuns(from, to));
     return both.runs(from, to);
 }
 
 qsizetype TextPane::find(const QString &what, qsizetype start)
 {
-    if (what.isEmpty() || start > m_text.size())
+    if (what.isEmpty() || start > length())
         return -1;
-    const qsizetype at = m_text.indexOf(what, std::max<qsizetype>(start, 0), Qt::CaseInsensitive);
+    const qsizetype at = m_history.indexOf(what, std::max<qsizetype>(start, 0), Qt::CaseInsensitive);
     if (at >= 0)
         select(at, what.size());
     return at;
@@ -422,7 +460,7 @@ QMimeData *TextPane::selectionMime() const
 
 void TextPane::moveCaret(qsizetype position, bool keepAnchor)
 {
-    m_caret = std::clamp<qsizetype>(position, 0, m_text.size());
+    m_caret = std::clamp<qsizetype>(position, 0, length());
     if (!keepAnchor)
         m_anchor = m_caret;
     ensureVisible(m_caret);
@@ -433,11 +471,11 @@ void TextPane::moveCaret(qsizetype position, bool keepAnchor)
 // A CR LF and a surrogate pair are crossed in one step.
 qsizetype TextPane::nextCharacter(qsizetype p) const
 {
-    if (p >= m_text.size())
-        return m_text.size();
-    const bool pair = p + 1 < m_text.size()
-        && ((m_text[p] == u'\r' && m_text[p + 1] == u'\n')
-            || (m_text[p].isHighSurrogate() && m_text[p + 1].isLowSurrogate()));
+    if (p >= length())
+        return length();
+    const bool pair = p + 1 < length()
+        && ((m_history.at(p) == u'\r' && m_history.at(p + 1) == u'\n')
+            || (m_history.at(p).isHighSurrogate() && m_history.at(p + 1).isLowSurrogate()));
     return p + (pair ? 2 : 1);
 }
 
@@ -446,39 +484,39 @@ qsizetype TextPane::previousCharacter(qsizetype p) const
     if (p <= 0)
         return 0;
     const bool pair = p >= 2
-        && ((m_text[p - 2] == u'\r' && m_text[p - 1] == u'\n')
-            || (m_text[p - 2].isHighSurrogate() && m_text[p - 1].isLowSurrogate()));
+        && ((m_history.at(p - 2) == u'\r' && m_history.at(p - 1) == u'\n')
+            || (m_history.at(p - 2).isHighSurrogate() && m_history.at(p - 1).isLowSurrogate()));
     return p - (pair ? 2 : 1);
 }
 
 qsizetype TextPane::nextWord(qsizetype p) const
 {
-    while (p < m_text.size() && !isBlank(m_text[p]))
+    while (p < length() && !isBlank(m_history.at(p)))
         ++p;
-    while (p < m_text.size() && isBlank(m_text[p]))
+    while (p < length() && isBlank(m_history.at(p)))
         ++p;
     return p;
 }
 
 qsizetype TextPane::previousWord(qsizetype p) const
 {
-    while (p > 0 && isBlank(m_text[p - 1]))
+    while (p > 0 && isBlank(m_history.at(p - 1)))
         --p;
-    while (p > 0 && !isBlank(m_text[p - 1]))
+    while (p > 0 && !isBlank(m_history.at(p - 1)))
         --p;
     return p;
 }
 
 qsizetype TextPane::wordStart(qsizetype p) const
 {
-    while (p > 0 && !isBlank(m_text[p - 1]))
+    while (p > 0 && !isBlank(m_history.at(p - 1)))
         --p;
     return p;
 }
 
 qsizetype TextPane::wordEnd(qsizetype p) const
 {
-    while (p < m_text.size() && !isBlank(m_text[p]))
+    while (p < length() && !isBlank(m_history.at(p)))
         ++p;
     return p;
 }
@@ -489,7 +527,7 @@ qsizetype TextPane::lineMove(qsizetype position, qsizetype lines)
 {
     if (m_preferredX < 0)
         m_preferredX = xOf(position);
-    const qsizetype line = std::clamp<qsizetype>(m_lines.lineOf(position) + lines, 0, m_lines.count() - 1);
+    const qsizetype line = std::clamp<qsizetype>(m_history.lineOf(position) + lines, 0, m_history.count() - 1);
     return positionAt(line, m_preferredX);
 }
 
@@ -501,8 +539,8 @@ bool TextPane::handleMovement(QKeyEvent *event)
         K::StandardKey move;
         K::StandardKey select;
     };
-    const qsizetype line = m_lines.lineOf(m_caret);
-    const PaneLines::Line bounds = m_lines.line(m_text, line);
+    const qsizetype line = m_history.lineOf(m_caret);
+    const PaneLines::Line bounds = m_history.line(line);
     const qsizetype page = linesPerPage();
     const auto target = [&](K::StandardKey key) -> qsizetype {
         switch (key) {
@@ -517,7 +555,7 @@ bool TextPane::handleMovement(QKeyEvent *event)
         case K::MoveToStartOfLine: return bounds.start;
         case K::MoveToEndOfLine: return bounds.contentEnd;
         case K::MoveToStartOfDocument: return 0;
-        default: return m_text.size();
+        default: return length();
         }
     };
     static const Move moves[] = {
@@ -642,7 +680,7 @@ void TextPane::inputMethodEvent(QInputMethodEvent *event)
     }
     if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
         if (event->replacementLength() > 0 && selLength() == 0) {
-            const qsizetype from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, m_text.size());
+            const qsizetype from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, length());
             select(from, event->replacementLength());
         }
         insertTyped(event->commitString());
@@ -659,7 +697,7 @@ void TextPane::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const PaneLines::Line line = m_lines.line(m_text, m_lines.lineOf(m_caret));
+    const PaneLines::Line line = m_history.line(m_history.lineOf(m_caret));
     switch (query) {
     case Qt::ImEnabled: return !m_readOnly;
     case Qt::ImCursorRectangle: return cursorRect(m_caret).translated(viewport()->geometry().topLeft());
@@ -668,7 +706,7 @@ QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorPosition: return int(std::min(m_caret, line.contentEnd) - line.start);
     case Qt::ImAnchorPosition:
         return int(std::clamp(m_anchor, line.start, line.contentEnd) - line.start);
-    case Qt::ImSurroundingText: return m_text.mid(line.start, line.contentEnd - line.start);
+    case Qt::ImSurroundingText: return m_history.mid(line.start, line.contentEnd - line.start);
     case Qt::ImCurrentSelection: return selText();
     case Qt::ImAbsolutePosition: return qlonglong(m_caret);
     default: return QAbstractScrollArea::inputMethodQuery(query);
@@ -680,8 +718,8 @@ QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const
 // Lays out the line `index` as it is shown: its characters and colours.
 void TextPane::layoutLine(QTextLayout &layout, qsizetype index) const
 {
-    const PaneLines::Line line = m_lines.line(m_text, index);
-    QString shownText = m_text.mid(line.start, line.contentEnd - line.start);
+    const PaneLines::Line line = m_history.line(index);
+    QString shownText = m_history.mid(line.start, line.contentEnd - line.start);
     for (QChar &c : shownText)
         c = shown(c);
     layout.setText(shownText);
@@ -699,7 +737,7 @@ void TextPane::layoutLine(QTextLayout &layout, qsizetype index) const
         formats << range;
     }
     layout.setFormats(formats);
-    if (hasFocus() && !m_preedit.isEmpty() && m_lines.lineOf(m_caret) == index)
+    if (hasFocus() && !m_preedit.isEmpty() && m_history.lineOf(m_caret) == index)
         layout.setPreeditArea(int(std::min(m_caret, line.contentEnd) - line.start), m_preedit);
     layout.beginLayout();
     QTextLine textLine = layout.createLine();
@@ -721,18 +759,18 @@ void TextPane::paintEvent(QPaintEvent *event)
     const QRect area = event->rect();
     const qsizetype selFrom = selStart();
     const qsizetype selTo = selFrom + selLength();
-    const qsizetype caretLine = m_lines.lineOf(m_caret);
+    const qsizetype caretLine = m_history.lineOf(m_caret);
     const bool caretShown = hasFocus() && !m_readOnly && m_caretShown;
     const QPalette &colours = palette();
     painter.setPen(colours.color(QPalette::Text));
 
-    for (qsizetype i = m_top; i < m_lines.count(); ++i) {
+    for (qsizetype i = m_top; i < m_history.count(); ++i) {
         const int top = lineTop(i);
         if (top > area.bottom())
             break;
         if (top + m_lineHeight < area.top())
             continue;
-        const PaneLines::Line line = m_lines.line(m_text, i);
+        const PaneLines::Line line = m_history.line(i);
         QTextLayout layout;
         layoutLine(layout, i);
         QList<QTextLayout::FormatRange> selections;
@@ -755,15 +793,15 @@ void TextPane::paintEvent(QPaintEvent *event)
             const int column = int(std::min(m_caret, line.contentEnd) - line.start);
             layout.drawCursor(&painter, origin, m_preedit.isEmpty() ? column : column + m_preeditCursor, kCaretWidth);
         }
-        if (i == m_lines.lineOf(m_dropCaret) && m_dropCaret >= 0)
+        if (i == m_history.lineOf(m_dropCaret) && m_dropCaret >= 0)
             layout.drawCursor(&painter, origin, int(std::min(m_dropCaret, line.contentEnd) - line.start), kCaretWidth);
     }
 }
 
 qreal TextPane::xOf(qsizetype position) const
 {
-    const qsizetype index = m_lines.lineOf(position);
-    const PaneLines::Line line = m_lines.line(m_text, index);
+    const qsizetype index = m_history.lineOf(position);
+    const PaneLines::Line line = m_history.line(index);
     QTextLayout layout;
     layoutLine(layout, index);
     return layout.lineAt(0).cursorToX(int(std::min(position, line.contentEnd) - line.start));
@@ -772,7 +810,7 @@ qreal TextPane::xOf(qsizetype position) const
 // The position nearest to `x` pixels from the left of the text on a line.
 qsizetype TextPane::positionAt(qsizetype index, qreal x) const
 {
-    const PaneLines::Line line = m_lines.line(m_text, index);
+    const PaneLines::Line line = m_history.line(index);
     QTextLayout layout;
     layoutLine(layout, index);
     const int column = layout.lineAt(0).xToCursor(x);
@@ -782,14 +820,14 @@ qsizetype TextPane::positionAt(qsizetype index, qreal x) const
 qsizetype TextPane::positionAt(const QPoint &point) const
 {
     const qsizetype offset = point.y() < kMargin ? -1 : (point.y() - kMargin) / m_lineHeight;
-    const qsizetype index = std::clamp<qsizetype>(m_top + offset, 0, m_lines.count() - 1);
+    const qsizetype index = std::clamp<qsizetype>(m_top + offset, 0, m_history.count() - 1);
     return positionAt(index, point.x() - kMargin);
 }
 
 QRect TextPane::cursorRect(qsizetype position) const
 {
-    position = std::clamp<qsizetype>(position, 0, m_text.size());
-    const int top = lineTop(m_lines.lineOf(position));
+    position = std::clamp<qsizetype>(position, 0, length());
+    const int top = lineTop(m_history.lineOf(position));
     const int x = kMargin + int(xOf(position));
     return QRect(x, top, kCaretWidth, m_lineHeight);
 }
@@ -801,7 +839,7 @@ qsizetype TextPane::linesPerPage() const
 
 void TextPane::ensureVisible(qsizetype position)
 {
-    const qsizetype line = m_lines.lineOf(position);
+    const qsizetype line = m_history.lineOf(position);
     if (line < m_top)
         setTop(line);
     else if (line >= m_top + linesPerPage())
@@ -810,19 +848,19 @@ void TextPane::ensureVisible(qsizetype position)
 
 void TextPane::showEnd()
 {
-    m_anchor = m_caret = m_text.size();
-    setTop(m_lines.count() - linesPerPage());
+    m_anchor = m_caret = length();
+    setTop(m_history.count() - linesPerPage());
 }
 
 // A read-only pane, and a caret at the end, follow the data.
 bool TextPane::followsEnd() const
 {
-    return m_readOnly || (m_anchor == m_caret && m_caret == m_text.size());
+    return m_readOnly || (m_anchor == m_caret && m_caret == length());
 }
 
 void TextPane::setTop(qsizetype line)
 {
-    const qsizetype last = std::max<qsizetype>(m_lines.count() - linesPerPage(), 0);
+    const qsizetype last = std::max<qsizetype>(m_history.count() - linesPerPage(), 0);
     line = std::clamp<qsizetype>(line, 0, last);
     if (line != m_top) {
         m_top = line;
@@ -833,7 +871,7 @@ void TextPane::setTop(qsizetype line)
 
 void TextPane::syncScrollBar()
 {
-    const qsizetype lines = m_lines.count();
+    const qsizetype lines = m_history.count();
     const qsizetype last = std::max<qsizetype>(lines - linesPerPage(), 0);
     m_top = std::min(m_top, last);
     m_settingScrollBar = true;
@@ -905,13 +943,12 @@ int TextPane::fittingLineWidth() const
 
 void TextPane::rewrap()
 {
-    const qsizetype topPosition = m_lines.startOf(m_top);
+    const qsizetype topPosition = m_history.startOf(m_top);
     const bool follow = followsEnd();
-    m_lines.setLineWidth(fittingLineWidth());
-    m_lines.wrap(m_text);
-    m_top = m_lines.lineOf(topPosition);
+    m_history.rewrap(fittingLineWidth());
+    m_top = m_history.lineOf(topPosition);
     if (follow)
-        setTop(m_lines.count() - linesPerPage());
+        setTop(m_history.count() - linesPerPage());
     syncScrollBar();
     repaintSoon();
 }
@@ -920,7 +957,7 @@ void TextPane::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     syncScrollBar();
-    if (fittingLineWidth() != m_lines.lineWidth())
+    if (fittingLineWidth() != m_history.lineWidth())
         m_rewrapTimer->start();
 }
 
@@ -929,8 +966,7 @@ void TextPane::changeEvent(QEvent *event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         measureFont();
-        m_lines.setLineWidth(fittingLineWidth());
-        m_lines.wrap(m_text);
+        m_history.rewrap(fittingLineWidth());
         syncScrollBar();
         repaintSoon();
     }
@@ -1135,7 +1171,7 @@ QMenu *TextPane::contextMenu()
     add(QStringLiteral("删除"), QKeySequence(), !m_readOnly && selected,
         [this] { edit(selStart(), selStart() + selLength(), QString()); });
     menu->addSeparator();
-    add(QStringLiteral("全选(&A)"), QKeySequence::SelectAll, !m_text.isEmpty(), [this] { selectAll(); });
+    add(QStringLiteral("全选(&A)"), QKeySequence::SelectAll, length() > 0, [this] { selectAll(); });
     return menu;
 }
 

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A text box for long texts: it holds its text as one string and lays out
-// only the lines on screen, so loading, appending, scrolling and colouring
-// cost the same at any length, and the text costs two bytes a character
-// plus its line starts (PaneLines) and colour runs (PaneColours). It offers
+// A text box for long texts: it keeps its text, lines, colours and notes in
+// a PaneHistory and lays out only the lines on screen, so loading,
+// appending, scrolling and colouring cost the same at any length; with a
+// resident limit, the history keeps its older part on disk and the pane's
+// memory stays flat (that older part is then read-only). It offers
 // what the send box and the receive pane use: typing, selection with the
 // keyboard and the mouse, the clipboard, drag and drop, input methods, an
 // undo history, a context menu, colours and search.
@@ -12,9 +13,7 @@
 // drag and the accessibility text give exactly the text: a line that ends
 // on screen because it is full adds nothing.
 
-#include "terminal/PaneColours.h"
-#include "terminal/PaneLines.h"
-#include "terminal/PaneNotes.h"
+#include "terminal/PaneHistory.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -32,9 +31,13 @@ public:
     explicit TextPane(QWidget *parent = nullptr);
     ~TextPane() override;
 
-    // The whole content.
-    const QString &text() const { return m_text; }
-    qsizetype length() const { return m_text.size(); }
+    // The whole content, as one string: for short texts; the history reads
+    // any part of a long one.
+    QString text() const { return m_history.mid(0, m_history.length()); }
+    qsizetype length() const { return m_history.length(); }
+    // Keeps about `chars` characters in memory and the older text in a
+    // file in `folder` (empty: the user's cache folder); 0 keeps all.
+    void setResidentLimit(qsizetype chars, const QString &folder = QString());
     // Replaces the whole content; all colouring and the undo history are lost.
     void setText(const QString &text);
     // Adds text at the end, as setText(text() + more) would but without
@@ -46,8 +49,9 @@ public:
     void append(const QString &more, const std::vector<PaneColours::Run> &notes = {});
     // Adds a note at the end, in the given colour.
     void appendNote(const QString &note, const QColor &colour);
-    // The notes among the text; setText() drops them, an edit moves them.
-    const PaneNotes &notes() const { return m_notes; }
+    // The text, its lines, colours and notes (setText() drops the notes, an
+    // edit moves them).
+    const PaneHistory &history() const { return m_history; }
     // The selected text without the notes in it.
     QString selData() const;
 
@@ -95,9 +99,7 @@ public:
     // Keeps the user's edits since the last setText() for undo and redo.
     void setUndoEnabled(bool enabled);
 
-    // The lines on screen: their number, the first one shown, and how many
-    // fit the view.
-    const PaneLines &lines() const { return m_lines; }
+    // The first line shown, and how many fit the view.
     qsizetype topLine() const { return m_top; }
     qsizetype linesPerPage() const;
 
@@ -124,6 +126,8 @@ signals:
     // was read from it before (positions, colours) no longer holds.
     void rewritten();
     void doubleClicked();
+    // The user tried to change text that is kept on disk.
+    void oldPartReadOnly();
     // The mouse button was released; the selection is readable.
     void mouseReleased();
 
@@ -207,6 +211,8 @@ private:
     void measureFont();
     int fittingLineWidth() const;
     void rewrap();
+    void followShift();
+    void tellArchiveProblem();
 
     // The mouse.
     void startDrag();
@@ -214,11 +220,9 @@ private:
     QMenu *contextMenu();
     QMimeData *selectionMime() const;
 
-    QString m_text;
     CharWidths m_widths;
-    PaneLines m_lines{m_widths};
-    PaneColours m_colours;
-    PaneNotes m_notes;
+    PaneHistory m_history{m_widths};
+    bool m_toldArchiveProblem = false;
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
     qsizetype m_top = 0;

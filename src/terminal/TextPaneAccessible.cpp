@@ -136,7 +136,7 @@ void TextPaneAccessible::setCursorPosition(int position)
 
 QString TextPaneAccessible::text(int startOffset, int endOffset) const
 {
-    return pane()->text().mid(startOffset, endOffset - startOffset);
+    return pane()->history().mid(startOffset, endOffset - startOffset);
 }
 
 int TextPaneAccessible::characterCount() const

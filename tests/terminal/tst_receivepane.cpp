@@ -33,10 +33,10 @@ bool isBreak(QChar c)
 bool linesShowText(const TextPane &pane)
 {
     const QString &text = pane.text();
-    const PaneLines &lines = pane.lines();
+    const PaneHistory &lines = pane.history();
     qsizetype at = 0;
     for (qsizetype i = 0; i < lines.count(); ++i) {
-        const PaneLines::Line line = lines.line(text, i);
+        const PaneLines::Line line = lines.line(i);
         if (line.start != at || line.contentEnd < line.start || line.end < line.contentEnd)
             return false;
         const QString content = text.mid(line.start, line.contentEnd - line.start);
@@ -54,8 +54,8 @@ bool linesShowText(const TextPane &pane)
 std::vector<qsizetype> lineStarts(const TextPane &pane)
 {
     std::vector<qsizetype> starts;
-    for (qsizetype i = 0; i < pane.lines().count(); ++i)
-        starts.push_back(pane.lines().startOf(i));
+    for (qsizetype i = 0; i < pane.history().count(); ++i)
+        starts.push_back(pane.history().startOf(i));
     return starts;
 }
 
@@ -87,8 +87,8 @@ void verifyLinesInViewFit(TextPane &pane)
 {
     const qreal room = pane.viewport()->width() - 2 * 4;
     int checked = 0;
-    for (qsizetype i = pane.topLine(); i < pane.lines().count() && checked < pane.linesPerPage(); ++i, ++checked) {
-        const PaneLines::Line line = pane.lines().line(pane.text(), i);
+    for (qsizetype i = pane.topLine(); i < pane.history().count() && checked < pane.linesPerPage(); ++i, ++checked) {
+        const PaneLines::Line line = pane.history().line(i);
         QString shown = pane.text().mid(line.start, line.contentEnd - line.start);
         if (shown.endsWith(u' '))
             shown.chop(1);
@@ -100,7 +100,7 @@ void verifyLinesInViewFit(TextPane &pane)
         QTextLine laidOut = layout.createLine();
         laidOut.setLineWidth(1e9);
         layout.endLayout();
-        QVERIFY2(laidOut.naturalTextWidth() <= room, qPrintable(QStringLiteral("line %1: %2 > %3, %4 wide").arg(i).arg(laidOut.naturalTextWidth()).arg(room).arg(pane.lines().lineWidth() / 64.0)));
+        QVERIFY2(laidOut.naturalTextWidth() <= room, qPrintable(QStringLiteral("line %1: %2 > %3, %4 wide").arg(i).arg(laidOut.naturalTextWidth()).arg(room).arg(pane.history().lineWidth() / 64.0)));
     }
     QVERIFY(checked >= 3);
 }
@@ -140,7 +140,7 @@ private slots:
         const std::vector<qsizetype> appended = lineStarts(pane);
         pane.setText(expected);
         QVERIFY(lineStarts(pane) == appended);
-        QVERIFY(pane.lines().count() > 20);
+        QVERIFY(pane.history().count() > 20);
     }
 
     void randomAppendsShowWhatSetTextShows()
@@ -176,8 +176,8 @@ private slots:
         pane.append("A\r");
         pane.append("\nB");
         QCOMPARE(pane.text(), QString("A\r\nB"));
-        QCOMPARE(pane.lines().count(), qsizetype(2));
-        QCOMPARE(pane.lines().startOf(1), qsizetype(3));
+        QCOMPARE(pane.history().count(), qsizetype(2));
+        QCOMPARE(pane.history().startOf(1), qsizetype(3));
         pane.append("\r");
         pane.append("C");
         pane.append("\n");
@@ -193,7 +193,7 @@ private slots:
             + QChar(0xFDD0) + QChar(0) + "b";
         pane.append(odd);
         QCOMPARE(pane.text(), odd);
-        QCOMPARE(pane.lines().count(), qsizetype(1));
+        QCOMPARE(pane.history().count(), qsizetype(1));
         pane.setSelStart(1);
         pane.setSelLength(4);
         QCOMPARE(pane.selText(), odd.mid(1, 4));
@@ -251,13 +251,13 @@ private slots:
         QVERIFY(showAndSettle(pane, 400, 300));
         const QString text = hexText(1000) + "\r\nOK\r\n" + hexText(20);
         pane.setText(text);
-        QVERIFY(pane.lines().count() > 50);
+        QVERIFY(pane.history().count() > 50);
 
         // Selected with the mouse from inside the first line to the third, then
         // with the keyboard to the end.
         pane.setSelStart(0);
-        dragSelect(pane, 4, pane.lines().startOf(2) + 5);
-        QCOMPARE(pane.selText(), text.mid(4, pane.lines().startOf(2) + 1));
+        dragSelect(pane, 4, pane.history().startOf(2) + 5);
+        QCOMPARE(pane.selText(), text.mid(4, pane.history().startOf(2) + 1));
         QTest::keyClick(&pane, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(pane.selText(), text.mid(4));
         QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
@@ -414,7 +414,7 @@ private slots:
         });
         QTest::keyClick(&pane, Qt::Key_Exclam, Qt::ShiftModifier);
         QCOMPARE(pane.text(), QString("saved\r\n"));
-        QCOMPARE(pane.lines().count(), qsizetype(2));
+        QCOMPARE(pane.history().count(), qsizetype(2));
         pane.append("more");
         QCOMPARE(pane.text(), QString("saved\r\nmore"));
         QVERIFY(linesShowText(pane));
@@ -459,12 +459,12 @@ private slots:
 
         // Backspace at the start of a line after a soft end deletes the
         // character before it; Delete at the end of one deletes the next.
-        qsizetype at = pane.lines().startOf(2);
+        qsizetype at = pane.history().startOf(2);
         pane.setSelStart(at);
         QTest::keyClick(&pane, Qt::Key_Backspace);
         text.remove(at - 1, 1);
         QCOMPARE(pane.text(), text);
-        at = pane.lines().line(pane.text(), 2).contentEnd;
+        at = pane.history().line(2).contentEnd;
         pane.setSelStart(at);
         QTest::keyClick(&pane, Qt::Key_Delete);
         text.remove(at, 1);
@@ -626,7 +626,7 @@ private slots:
             for (qsizetype i = 0; i < hex.size(); i += 7)
                 pane.append(hex.mid(i, 7));
             QCOMPARE(pane.text(), hex);
-            QVERIFY(pane.lines().count() > 20);
+            QVERIFY(pane.history().count() > 20);
             for (qsizetype start : lineStarts(pane))
                 QCOMPARE(start % 3, qsizetype(0));
             pane.setSelStart(0);
@@ -653,11 +653,11 @@ private slots:
         pane.setSelLength(400);
         pane.setSelColor(Qt::red);
         pane.select(5'000'000, 30);
-        const qsizetype lines = pane.lines().count();
-        const qsizetype shown = pane.lines().startOf(pane.topLine());
+        const qsizetype lines = pane.history().count();
+        const qsizetype shown = pane.history().startOf(pane.topLine());
 
         pane.resize(300, 300);
-        QTRY_VERIFY(pane.lines().count() > lines);
+        QTRY_VERIFY(pane.history().count() > lines);
         QTRY_VERIFY(!rewrapTimer(pane)->isActive());
         QCOMPARE(pane.text(), text);
         QVERIFY(linesShowText(pane));
@@ -668,7 +668,7 @@ private slots:
         QCOMPARE(pane.selStart(), qsizetype(5'000'000));
         QCOMPARE(pane.selLength(), qsizetype(30));
         // What was at the top stays in view.
-        const PaneLines::Line top = pane.lines().line(text, pane.topLine());
+        const PaneLines::Line top = pane.history().line(pane.topLine());
         QVERIFY(top.start <= shown && shown < top.end);
         verifyLinesInViewFit(pane);
     }

@@ -1041,7 +1041,7 @@ private slots:
         TextPane *text1 = send.Text1();
         const QString word(10'000'000, '7');
         send.setSendText(word);
-        QVERIFY(text1->lines().count() > 10'000);
+        QVERIFY(text1->history().count() > 10'000);
         text1->setFocus();
         QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClicks(text1, "AB");

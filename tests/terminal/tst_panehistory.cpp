@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pane's history on disk: the archive file (compression, a full disk, a
+// file a crash left behind) and a pane whose older text is archived, read
+// across the border between the archived and the resident part.
+
+#include "terminal/HistoryArchive.h"
+#include "terminal/ReceivePane.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// While it lives, no file of this process grows past `bytes`: the write that
+// would cross the limit stops short there, as on a disk that fills up.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limit = m_before;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_before{};
+};
+
+// Numbered lines, each with a word that a search or a keyword can find.
+QString numberedLines(int from, int count)
+{
+    QString text;
+    for (int i = from; i < from + count; ++i)
+        text += QStringLiteral("line %1 word%2\r\n").arg(i, 5, 10, QLatin1Char('0')).arg(i % 7);
+    return text;
+}
+
+// A pane that keeps about 400 characters in memory and archives the rest.
+struct ArchivingPane
+{
+    QTemporaryDir folder;
+    ReceivePane pane;
+    QString written;
+
+    ArchivingPane() { pane.setResidentLimit(400, folder.path()); }
+    void append(const QString &text)
+    {
+        pane.append(text);
+        written += text;
+    }
+};
+
+} // namespace
+
+class PaneHistoryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
+
+    void archiveGivesBackWhatItTook_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("compressed");
+        QByteArray random(100'000, Qt::Uninitialized);
+        for (char &c : random)
+            c = char(std::rand());
+        QTest::newRow("repetitive text is compressed") << QByteArray("41 42 43 ").repeated(10'000) << true;
+        QTest::newRow("random bytes are stored as they are") << random << false;
+    }
+    void archiveGivesBackWhatItTook()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, compressed);
+        QTemporaryDir folder;
+        HistoryArchive archive(folder.path());
+        const auto first = archive.write("first");
+        const auto block = archive.write(data);
+        QVERIFY(first && block);
+        QCOMPARE(block->compressed, compressed);
+        QCOMPARE(archive.read(*block), data);
+        QCOMPARE(archive.read(*first), QByteArray("first"));
+        // The file was unlinked as soon as it was open: nothing is left to
+        // outlive the program.
+        QVERIFY(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+        archive.clear();
+        QCOMPARE(archive.fileSize(), qint64(0));
+    }
+
+    void aFileLeftByACrashIsRemovedAtTheNextStart()
+    {
+        QTemporaryDir folder;
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted(5000));
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished(5000));
+        const QString dead = folder.filePath(QStringLiteral("kestrel-history-%1-Ab12Cd").arg(endedPid));
+        const QString living = folder.filePath(QStringLiteral("kestrel-history-%1-Ef34Gh").arg(QCoreApplication::applicationPid()));
+        const QString other = folder.filePath(QStringLiteral("other-file"));
+        for (const QString &path : {dead, living, other}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        // The first archived block opens the archive, which sweeps its folder.
+        ReceivePane pane;
+        pane.setResidentLimit(100, folder.path());
+        pane.append(numberedLines(0, 40));
+        QVERIFY(pane.history().base() > 0);
+        QVERIFY(!QFile::exists(dead));
+        QVERIFY(QFile::exists(living));
+        QVERIFY(QFile::exists(other));
+    }
+
+    void theWholeTextReadsAcrossTheBorder()
+    {
+        ArchivingPane p;
+        for (int i = 0; i < 100; ++i)
+            p.append(numberedLines(i * 10, 10));
+        TextPane &pane = p.pane;
+        const qsizetype base = pane.history().base();
+        QVERIFY(base > 1000);
+        QVERIFY(pane.history().resident().size() < 800);
+        QCOMPARE(pane.length(), p.written.size());
+        QCOMPARE(pane.text(), p.written);
+        // Every line, archived or resident, shows its own characters.
+        qsizetype at = 0;
+        for (qsizetype i = 0; i < pane.history().count(); ++i) {
+            const PaneLines::Line line = pane.history().line(i);
+            QCOMPARE(line.start, at);
+            QCOMPARE(pane.history().startOf(i), at);
+            QCOMPARE(pane.history().lineOf(line.start), i);
+            at = line.end;
+        }
+        QCOMPARE(at, pane.length());
+
+        // A selection, and a copy, from the archived part into the resident one.
+        pane.select(base - 123, 300);
+        QCOMPARE(pane.selText(), p.written.mid(base - 123, 300));
+        pane.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), p.written.mid(base - 123, 300));
+        // A match across the border, and one deep in the archive.
+        const QString across = p.written.mid(base - 4, 8);
+        QCOMPARE(pane.find(across, 0), p.written.indexOf(across));
+        QCOMPARE(pane.selStart(), p.written.indexOf(across));
+        QCOMPARE(pane.find(QStringLiteral("LINE 00012 WORD5"), 0), p.written.indexOf(QStringLiteral("line 00012")));
+        // Scrolling to the top draws archived lines.
+        pane.resize(400, 200);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.setSelStart(0);
+        QCOMPARE(pane.topLine(), qsizetype(0));
+        QTest::qWait(20);
+    }
+
+    void coloursAndNotesStayWithTheirText()
+    {
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        p.append(numberedLines(0, 10));
+        // A colour across a line break, and a note, both soon archived.
+        const qsizetype colourFrom = p.written.size() - 5;
+        p.append(numberedLines(10, 1));
+        pane.colourRange(colourFrom, colourFrom + 10, Qt::red);
+        const qsizetype noteFrom = p.written.size();
+        pane.appendNote(QStringLiteral("→ sent\r\n"), Qt::blue);
+        p.written += QStringLiteral("→ sent\r\n");
+        for (int i = 0; i < 20; ++i)
+            p.append(numberedLines(100 + i * 10, 10));
+        QVERIFY(pane.history().base() > noteFrom + 8);
+        QCOMPARE(pane.colourAt(colourFrom), QColor(Qt::red));
+        QCOMPARE(pane.colourAt(colourFrom + 9), QColor(Qt::red));
+        QCOMPARE(pane.colourAt(colourFrom + 10), QColor());
+        QCOMPARE(pane.colourAt(noteFrom), QColor(Qt::blue));
+        // The data of a selection over the note leaves it out.
+        pane.select(noteFrom - 4, 16);
+        QCOMPARE(pane.selData(), p.written.mid(noteFrom - 4, 4) + p.written.mid(noteFrom + 8, 4));
+        // A keyword's colour given to the resident part only, up to the border.
+        const qsizetype base = pane.history().base();
+        pane.colourRange(base - 3, base + 3, Qt::green);
+        QCOMPARE(pane.colourAt(base - 1), QColor());
+        QCOMPARE(pane.colourAt(base), QColor(Qt::green));
+    }
+
+    void theArchivedPartIsReadOnlyAndClearingFreesTheDisk()
+    {
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        for (int i = 0; i < 20; ++i)
+            p.append(numberedLines(i * 10, 10));
+        QSignalSpy refused(&pane, &TextPane::oldPartReadOnly);
+        pane.setSelStart(5);
+        QTest::keyClick(&pane, Qt::Key_X);
+        QCOMPARE(refused.count(), 1);
+        QCOMPARE(pane.text(), p.written);
+        // Typing in the resident part works.
+        pane.setSelStart(pane.length());
+        QTest::keyClick(&pane, Qt::Key_X);
+        QCOMPARE(pane.text(), p.written + "x");
+        QVERIFY(pane.history().archiveBytes() > 0);
+        pane.setText(QString());
+        QCOMPARE(pane.history().archiveBytes(), qint64(0));
+        QCOMPARE(pane.length(), qsizetype(0));
+    }
+
+    void aFullDiskStopsArchivingAndKeepsTheNewestText()
+    {
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        const PaneHistory &history = pane.history();
+        {
+            const FileSizeLimit limit(600);
+            for (int i = 0; i < 200 && history.archiveProblem().isEmpty(); ++i)
+                p.append(numberedLines(i * 10, 10));
+        }
+        QVERIFY(!history.archiveProblem().isEmpty());
+        QVERIFY(history.dropped() > 0);
+        QCOMPARE(history.base(), qsizetype(0));
+        QCOMPARE(history.archiveBytes(), qint64(0));
+        // The pane says so, at its end, and what it keeps is the newest text.
+        const QString kept = pane.text();
+        const QRegularExpression said(QStringLiteral("历史存档已停止，此前的 \\d+ 个字符已丢弃"));
+        QVERIFY2(kept.contains(said), qPrintable(kept.right(200)));
+        QVERIFY(p.written.endsWith(kept.left(kept.lastIndexOf(QStringLiteral("\r\n["))).right(200)));
+        // It goes on receiving, keeping about its resident limit.
+        for (int i = 0; i < 50; ++i)
+            p.append(numberedLines(5000 + i * 10, 10));
+        QVERIFY(pane.length() < 1000);
+        QVERIFY(p.written.endsWith(pane.text().right(300)));
+    }
+};
+
+QTEST_MAIN(PaneHistoryTest)
+#include "tst_panehistory.moc"
