@@ -79,10 +79,9 @@ private:
 };
 
 // The text a box held when a save began, read piece by piece while the box
-// lives on, without a copy: an append only adds after that text, and just
-// before the box changes otherwise its text is kept here (shared: copied only
-// if the box then edits it in place). A copy taken at the start would be
-// made by the box instead, at its next append, all at once.
+// lives on, without a copy: an append only adds after that text (and the
+// box's history moves no position of it), and just before the box changes
+// otherwise its text is kept here.
 class TextAtStart
 {
 public:
@@ -90,7 +89,7 @@ public:
         : m_box(box), m_length(box.length()),
           m_keep(QObject::connect(&box, &TextPane::aboutToRewrite, [this] {
               if (!m_kept)
-                  m_kept = m_box.text();
+                  m_kept = m_box.history().mid(0, m_length);
           }))
     {
     }
@@ -98,8 +97,12 @@ public:
     TextAtStart(const TextAtStart &) = delete;
     TextAtStart &operator=(const TextAtStart &) = delete;
 
-    // Valid until the window's events run again.
-    QStringView view() const { return QStringView(m_kept ? *m_kept : m_box.text()).first(m_length); }
+    qsizetype length() const { return m_length; }
+    QChar at(qsizetype position) const { return m_kept ? m_kept->at(position) : m_box.history().at(position); }
+    QString mid(qsizetype from, qsizetype length) const
+    {
+        return m_kept ? m_kept->mid(from, length) : m_box.history().mid(from, length);
+    }
 
 private:
     const TextPane &m_box;
@@ -108,15 +111,16 @@ private:
     QMetaObject::Connection m_keep;
 };
 
-// Where the piece of text that starts at `from` ends: kSavePiece characters
-// on, or one more so that no CR LF and no surrogate pair is cut in two, as
-// each piece's line breaks and characters are converted on their own.
-qsizetype SavePieceEnd(QStringView text, qsizetype from)
+// Where the piece of text that starts at `from` and may reach `to` ends:
+// kSavePiece characters on, or one more so that no CR LF and no surrogate
+// pair is cut in two, as each piece's line breaks and characters are
+// converted on their own.
+qsizetype SavePieceEnd(const TextAtStart &text, qsizetype from, qsizetype to)
 {
-    const qsizetype end = std::min(text.size(), from + DataFiles::kSavePiece);
-    if (end == text.size())
+    const qsizetype end = std::min(to, from + DataFiles::kSavePiece);
+    if (end == to)
         return end;
-    const QChar last = text[end - 1], next = text[end];
+    const QChar last = text.at(end - 1), next = text.at(end);
     const bool cutsPair = (last == u'\r' && next == u'\n') || (last.isHighSurrogate() && next.isLowSurrogate());
     return cutsPair ? end + 1 : end;
 }
@@ -126,13 +130,14 @@ qsizetype SavePieceEnd(QStringView text, qsizetype from)
 // the program is closing.
 bool WriteInPieces(QSaveFile &file, GbkEncoder &encoder, const TextAtStart &text, Scheduler &scheduler)
 {
-    const QStringView whole = text.view();
-    const QStringView kept = TrimBlanksView(whole);
-    const qsizetype to = kept.data() - whole.data() + kept.size();
-    for (qsizetype from = kept.data() - whole.data(); from < to;) {
-        const QStringView rest = text.view().first(to);
-        const qsizetype end = SavePieceEnd(rest, from);
-        if (!WriteWhole(file, encoder.encode(WithLineBreaks(rest.sliced(from, end - from), LineEnding::CrLf))))
+    qsizetype from = 0, to = text.length();
+    while (from < to && text.at(from) == u' ')
+        ++from;
+    while (to > from && text.at(to - 1) == u' ')
+        --to;
+    while (from < to) {
+        const qsizetype end = SavePieceEnd(text, from, to);
+        if (!WriteWhole(file, encoder.encode(WithLineBreaks(text.mid(from, end - from), LineEnding::CrLf))))
             return false;
         from = end;
         // The window keeps working while a long text is saved; closing the

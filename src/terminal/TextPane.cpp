@@ -132,6 +132,9 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
     if (more.isEmpty())
         return;
     const bool follow = followsEnd();
+    // Once archiving stopped, an append may drop text from the start.
+    if (!m_history.archiveProblem().isEmpty())
+        emit aboutToRewrite();
     const qsizetype from = length();
     const QString typed = typedForm(more);
     std::vector<PaneColours::Run> placed;

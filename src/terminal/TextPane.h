@@ -119,8 +119,8 @@ public:
 signals:
     // After every change of the content, the program's own writes included.
     void changed();
-    // Just before the content changes other than by append(): text() still
-    // holds the old content.
+    // Just before the content changes other than by append(), or by an
+    // append that may drop old text: text() still holds the old content.
     void aboutToRewrite();
     // Before changed(), when the content changed other than by append(): what
     // was read from it before (positions, colours) no longer holds.

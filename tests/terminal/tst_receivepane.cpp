@@ -646,6 +646,7 @@ private slots:
     void resizeRewrapsA10MbPaneKeepingColoursSelectionAndView()
     {
         ReceivePane pane;
+        pane.setResidentLimit(0); // all in memory, where a rewrap reaches
         QVERIFY(showAndSettle(pane, 600, 300));
         const QString text = hexText(256).repeated(3'400'000 / 256) + "\r\nOK";
         pane.setText(text);
