@@ -32,6 +32,7 @@
 #include "core/Widgets.h"
 #include "serial/DeviceCatalog.h"
 #include "serial/SerialPort.h"
+#include "terminal/FindBar.h"
 #include "terminal/CheckCodes.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/LineEndingChoice.h"
@@ -381,6 +382,17 @@ void MainWindow::buildLayout()
     receiveLayout->addLayout(Row({m_resizer->ImgDown(), m_resizer->ImgUp()},
                                  {m_keywords->KeyUp(), m_topmost->Pictop1(), m_topmost->Pictop2()}));
     receiveLayout->addWidget(m_receive->Text2(), 1);
+    m_findBar = new FindBar(*m_receive->Text2(), [this] {
+        const DataFormat format = m_formats->receiveFormat();
+        return format == DataFormat::String ? 0 : int(format); // a byte format's value is its base
+    }, frame1);
+    receiveLayout->addWidget(m_findBar);
+    // Ctrl+F saves the send box; finding in the receive pane takes Ctrl+Shift+F.
+    auto *find = new QAction(QStringLiteral("查找接收区"), this);
+    find->setObjectName(QStringLiteral("findInReceive"));
+    find->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+    connect(find, &QAction::triggered, m_findBar, &FindBar::open);
+    addAction(find);
     receiveLayout->addLayout(Row({m_formats->receiveSelector(), m_receive->receiveButton(),
                                   m_receive->stopButton(), m_receive->clearButton(), m_receive->readOnlySwitch()},
                                  {m_portPanel->receiveBufferLabel(), m_receive->counterLabel()}));

@@ -44,6 +44,8 @@ class StatusBar;
 class Toolbar;
 class QMenu;
 
+class FindBar;
+
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -91,6 +93,7 @@ public:
     IconCycle &iconCycle() { return *m_icons; }
     TopmostSwitch &topmost() { return *m_topmost; }
     ReceiveAreaResizer &receiveArea() { return *m_resizer; }
+    FindBar &findBar() { return *m_findBar; }
     KeywordHighlighting &keywords() { return *m_keywords; }
     DataFiles &dataFiles() { return *m_files; }
     ReceiveAutoSave &autoSave() { return *m_autoSave; }
@@ -140,6 +143,7 @@ private:
     IconCycle *m_icons = nullptr;
     TopmostSwitch *m_topmost = nullptr;
     ReceiveAreaResizer *m_resizer = nullptr;
+    FindBar *m_findBar = nullptr;
     KeywordHighlighting *m_keywords = nullptr;
     DataFiles *m_files = nullptr;
     ReceiveAutoSave *m_autoSave = nullptr;

@@ -47,15 +47,6 @@ void addCut(Runs &out, const Runs &runs, qsizetype from, qsizetype to)
 
 } // namespace
 
-struct PaneHistory::Entry
-{
-    qsizetype from = 0;
-    qsizetype to = 0;
-    qsizetype firstLine = 0;
-    qsizetype lines = 0;
-    HistoryArchive::Block block;
-};
-
 // A block as it was archived; positions are those of the whole text.
 struct PaneHistory::Loaded
 {
@@ -205,7 +196,7 @@ void PaneHistory::archiveOld()
             continue;
         }
         if (!m_archive)
-            m_archive = std::make_unique<HistoryArchive>(m_folder);
+            m_archive = std::make_shared<HistoryArchive>(m_folder);
         qsizetype line = 0;
         while (line < lines) {
             // A block: whole lines up to kMostBlockChars characters.
@@ -476,4 +467,27 @@ QString PaneHistory::dataOf(qsizetype from, qsizetype to) const
     }
     add(to);
     return data;
+}
+
+PaneHistory::Snapshot PaneHistory::snapshot() const
+{
+    Snapshot snapshot;
+    snapshot.m_archive = m_archive;
+    snapshot.m_entries = m_entries;
+    snapshot.m_resident = m_text;
+    snapshot.m_base = m_base;
+    snapshot.m_notes = m_notes.runs(m_base, length());
+    return snapshot;
+}
+
+// A block that cannot be read back (the history was emptied meanwhile) ends
+// the pieces.
+void PaneHistory::Snapshot::pieces(const Piece &piece) const
+{
+    for (const Entry &entry : m_entries) {
+        const Loaded block = Loaded::parse(m_archive->read(entry.block), entry.from);
+        if (block.text.size() != entry.to - entry.from || !piece(block.text, entry.from, block.notes))
+            return;
+    }
+    piece(m_resident, m_base, m_notes);
 }

@@ -95,9 +95,41 @@ public:
     Shift takeShift() { return std::exchange(m_shifted, Shift{}); }
     qint64 archiveBytes() const { return m_archive ? m_archive->fileSize() : 0; }
 
-private:
-    struct Entry;
+    // An archived block: its characters [from, to), the lines it holds, and
+    // where it lies in the file.
+    struct Entry
+    {
+        qsizetype from = 0;
+        qsizetype to = 0;
+        qsizetype firstLine = 0;
+        qsizetype lines = 0;
+        HistoryArchive::Block block;
+    };
     struct Loaded;
+
+    // The text as it is now, for a search on another thread: the archived
+    // blocks (which never change until the history is emptied) and a copy
+    // of the resident part.
+    class Snapshot
+    {
+    public:
+        qsizetype length() const { return m_base + m_resident.size(); }
+        // Hands the text over in pieces, in order, each with its position and
+        // the notes in it; stops early when `piece` returns false.
+        using Piece = std::function<bool(QStringView, qsizetype, const std::vector<PaneColours::Run> &)>;
+        void pieces(const Piece &piece) const;
+
+    private:
+        friend class PaneHistory;
+        std::shared_ptr<const HistoryArchive> m_archive;
+        std::vector<Entry> m_entries;
+        QString m_resident;
+        qsizetype m_base = 0;
+        std::vector<PaneColours::Run> m_notes;
+    };
+    Snapshot snapshot() const;
+
+private:
 
     void archiveOld();
     void stopArchiving();
@@ -119,7 +151,7 @@ private:
     Shift m_shifted;
     QString m_problem;
     QString m_folder;
-    std::unique_ptr<HistoryArchive> m_archive;
+    std::shared_ptr<HistoryArchive> m_archive;
     std::vector<Entry> m_entries;
     // The blocks read last, newest first.
     mutable std::vector<std::shared_ptr<const Loaded>> m_cache;

@@ -3,6 +3,7 @@
 // file a crash left behind) and a pane whose older text is archived, read
 // across the border between the archived and the resident part.
 
+#include "terminal/FindBar.h"
 #include "terminal/HistoryArchive.h"
 #include "terminal/ReceivePane.h"
 
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -242,6 +245,76 @@ private slots:
             p.append(numberedLines(5000 + i * 10, 10));
         QVERIFY(pane.length() < 1000);
         QVERIFY(p.written.endsWith(pane.text().right(300)));
+    }
+
+    // Every match over the whole history, archived and resident, as the
+    // finder gives them.
+    void theFinderFindsEverywhere_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<int>("byteBase");
+        QTest::addColumn<qsizetype>("count");
+        QTest::addColumn<QString>("firstMatch");
+        // 300 lines of "41 42 ... 4A\r\n", a note after lines 50, 150 and 250.
+        QTest::newRow("text, case ignored; a note breaks it") << "4a\r\n41" << false << 0 << qsizetype(296) << "4A\r\n41";
+        QTest::newRow("text, case kept") << "4a" << true << 0 << qsizetype(0) << "";
+        QTest::newRow("bytes across line breaks and notes") << "4a 41" << false << 16 << qsizetype(299) << "4A\r\n41";
+        QTest::newRow("bytes in a line") << "43 44 45" << false << 16 << qsizetype(300) << "43 44 45";
+        QTest::newRow("no byte pattern") << "4G" << false << 16 << qsizetype(-1) << "";
+    }
+    void theFinderFindsEverywhere()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, caseSensitive);
+        QFETCH(int, byteBase);
+        QFETCH(qsizetype, count);
+        QFETCH(QString, firstMatch);
+        ArchivingPane p;
+        for (int i = 0; i < 300; ++i) {
+            p.append(QStringLiteral("41 42 43 44 45 46 47 48 49 4A\r\n"));
+            if (i % 100 == 50)
+                p.pane.appendNote(QStringLiteral("[note 4A]"), Qt::gray);
+        }
+        QVERIFY(p.pane.history().base() > 4000);
+        PaneFinder finder;
+        QSignalSpy finished(&finder, &PaneFinder::finished);
+        const bool started = finder.start(p.pane.history(), {query, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive, byteBase});
+        QCOMPARE(started, count >= 0);
+        if (!started)
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10'000);
+        QCOMPARE(finder.count(), count);
+        QCOMPARE(qsizetype(finder.matches().size()), count);
+        if (count > 0) {
+            const PaneFinder::Match first = finder.matches().front();
+            QCOMPARE(p.pane.history().mid(first.from, first.to - first.from), firstMatch);
+        }
+    }
+
+    // The bar steps through the matches, round the end, and counts them.
+    void theFindBarSelectsTheMatches()
+    {
+        ArchivingPane p;
+        for (int i = 0; i < 100; ++i)
+            p.append(numberedLines(i * 10, 10));
+        FindBar bar(p.pane, [] { return 0; });
+        bar.open();
+        bar.findChild<QLineEdit *>(QStringLiteral("findText"))->setText(QStringLiteral("WORD3"));
+        QTRY_VERIFY_WITH_TIMEOUT(!bar.finder().isRunning(), 10'000);
+        QLabel *count = bar.findChild<QLabel *>(QStringLiteral("findCount"));
+        QCOMPARE(count->text(), QStringLiteral("共 143 个"));
+        p.pane.setSelStart(0);
+        bar.step(true);
+        QCOMPARE(p.pane.selText(), QStringLiteral("word3"));
+        QCOMPARE(p.pane.selStart(), p.written.indexOf(QStringLiteral("word3")));
+        QCOMPARE(count->text(), QStringLiteral("1/143"));
+        bar.step(false);
+        QCOMPARE(p.pane.selStart(), p.written.lastIndexOf(QStringLiteral("word3")));
+        QCOMPARE(count->text(), QStringLiteral("143/143"));
+        // Emptying the pane forgets the matches.
+        p.pane.setText(QString());
+        QVERIFY(count->text().isEmpty());
     }
 };
 
