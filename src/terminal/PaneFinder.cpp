@@ -2,6 +2,7 @@
 #include "terminal/PaneFinder.h"
 
 #include <QMetaObject>
+#include <QStringMatcher>
 #include <deque>
 
 namespace {
@@ -23,31 +24,40 @@ struct Found
     }
 };
 
-// Text, searched piece by piece together with the end of the piece before,
-// so that a match across pieces is found; matches do not overlap.
+// Text, searched piece by piece; where two pieces meet, the end of the one
+// before and the start of the next are searched together, so that a match
+// across them is found. Matches do not overlap.
 class TextScanner
 {
 public:
-    TextScanner(const QString &what, Qt::CaseSensitivity cs) : m_what(what), m_cs(cs) {}
+    TextScanner(const QString &what, Qt::CaseSensitivity cs) : m_matcher(what, cs), m_length(what.size()) {}
 
     void feed(QStringView piece, qsizetype at, Found &found)
     {
-        m_window += piece;
-        qsizetype from = std::max<qsizetype>(m_lastEnd - m_windowAt, 0);
-        for (qsizetype hit; (hit = m_window.indexOf(m_what, from, m_cs)) >= 0; from = hit + m_what.size()) {
-            found.add(m_windowAt + hit, m_windowAt + hit + m_what.size());
-            m_lastEnd = m_windowAt + hit + m_what.size();
-        }
-        const qsizetype keep = std::min(m_window.size(), m_what.size() - 1);
-        m_windowAt = at + piece.size() - keep;
-        m_window = m_window.right(keep);
+        // Across the border: the kept end, and the piece's first characters.
+        QString border = m_tail;
+        border += piece.first(std::min(piece.size(), m_length - 1));
+        search(border, m_tailAt, found);
+        search(piece, at, found);
+        m_tail += piece.last(std::min(piece.size(), m_length - 1));
+        m_tail = m_tail.right(m_length - 1);
+        m_tailAt = at + piece.size() - m_tail.size();
     }
 
 private:
-    const QString m_what;
-    const Qt::CaseSensitivity m_cs;
-    QString m_window;
-    qsizetype m_windowAt = 0;
+    void search(QStringView text, qsizetype at, Found &found)
+    {
+        qsizetype from = std::max<qsizetype>(m_lastEnd - at, 0);
+        for (qsizetype hit; (hit = m_matcher.indexIn(text, from)) >= 0; from = hit + m_length) {
+            found.add(at + hit, at + hit + m_length);
+            m_lastEnd = at + hit + m_length;
+        }
+    }
+
+    const QStringMatcher m_matcher;
+    const qsizetype m_length;
+    QString m_tail;
+    qsizetype m_tailAt = 0;
     qsizetype m_lastEnd = 0;
 };
 
@@ -58,34 +68,38 @@ class ByteScanner
 public:
     ByteScanner(const QByteArray &bytes, int base) : m_bytes(bytes), m_base(base) {}
 
+    // The notes are passed over: the data between them is scanned.
     void feed(QStringView piece, qsizetype at, const Runs &notes, Found &found)
     {
-        auto note = notes.begin();
-        for (qsizetype i = 0; i < piece.size(); ++i) {
-            const qsizetype position = at + i;
-            while (note != notes.end() && note->to <= position)
-                ++note;
-            if (note != notes.end() && note->from <= position) {
-                endToken(found);
-                i = note->to - at - 1;
-                continue;
-            }
-            const int digit = digitOf(piece[i]);
-            if (digit < 0) {
-                endToken(found);
-                continue;
-            }
-            if (m_tokenFrom < 0)
-                m_tokenFrom = position;
-            m_value = m_value * m_base + digit;
-            m_tokenTo = position + 1;
-            if (m_value > 255)
-                m_value = 256; // no byte: breaks the pattern
+        qsizetype from = 0;
+        for (const PaneColours::Run &note : notes) {
+            const qsizetype noteFrom = std::clamp<qsizetype>(note.from - at, from, piece.size());
+            scan(piece, from, noteFrom, at, found);
+            endToken(found);
+            from = std::clamp<qsizetype>(note.to - at, from, piece.size());
         }
+        scan(piece, from, piece.size(), at, found);
     }
     void end(Found &found) { endToken(found); }
 
 private:
+    void scan(QStringView piece, qsizetype from, qsizetype to, qsizetype at, Found &found)
+    {
+        const char16_t *text = piece.utf16();
+        for (qsizetype i = from; i < to; ++i) {
+            const int digit = digitOf(text[i]);
+            if (digit < 0) {
+                if (m_tokenFrom >= 0)
+                    endToken(found);
+                continue;
+            }
+            if (m_tokenFrom < 0)
+                m_tokenFrom = at + i;
+            m_value = std::min(m_value * m_base + digit, 256); // 256: no byte, breaks the pattern
+            m_tokenTo = at + i + 1;
+        }
+    }
+
     int digitOf(QChar c) const
     {
         const int d = c >= u'0' && c <= u'9' ? c.unicode() - u'0'

@@ -60,8 +60,14 @@ struct PaneHistory::Loaded
     {
         QByteArray bytes;
         QDataStream out(&bytes, QIODevice::WriteOnly);
-        out << qint64(text.size());
-        out.writeRawData(reinterpret_cast<const char *>(text.utf16()), int(text.size() * 2));
+        // Text of one-byte characters (all hex text) is kept in one byte a
+        // character: half the bytes to compress and to store.
+        const bool latin1 = QtPrivate::isLatin1(text);
+        out << qint64(text.size()) << latin1;
+        if (latin1)
+            out.writeRawData(text.toLatin1().constData(), int(text.size()));
+        else
+            out.writeRawData(reinterpret_cast<const char *>(text.utf16()), int(text.size() * 2));
         out << quint32(starts.size());
         for (qsizetype start : starts)
             out << quint32(start - from);
@@ -76,11 +82,18 @@ struct PaneHistory::Loaded
         block.from = from;
         QDataStream in(bytes);
         qint64 size = 0;
-        in >> size;
-        if (size < 0 || size * 2 > bytes.size())
+        bool latin1 = false;
+        in >> size >> latin1;
+        if (size < 0 || size * (latin1 ? 1 : 2) > bytes.size())
             return block;
-        block.text.resize(qsizetype(size));
-        in.readRawData(reinterpret_cast<char *>(block.text.data()), int(size * 2));
+        if (latin1) {
+            QByteArray raw(qsizetype(size), Qt::Uninitialized);
+            in.readRawData(raw.data(), int(size));
+            block.text = QString::fromLatin1(raw);
+        } else {
+            block.text.resize(qsizetype(size));
+            in.readRawData(reinterpret_cast<char *>(block.text.data()), int(size * 2));
+        }
         quint32 lines = 0;
         in >> lines;
         block.starts.reserve(lines);
