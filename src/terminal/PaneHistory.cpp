@@ -59,6 +59,7 @@ struct PaneHistory::Loaded
     QByteArray serialized() const
     {
         QByteArray bytes;
+        bytes.reserve(text.size() * 2 + qsizetype(starts.size()) * 4 + 64);
         QDataStream out(&bytes, QIODevice::WriteOnly);
         // Text of one-byte characters (all hex text) is kept in one byte a
         // character: half the bytes to compress and to store.
@@ -68,9 +69,13 @@ struct PaneHistory::Loaded
             out.writeRawData(text.toLatin1().constData(), int(text.size()));
         else
             out.writeRawData(reinterpret_cast<const char *>(text.utf16()), int(text.size() * 2));
-        out << quint32(starts.size());
-        for (qsizetype start : starts)
-            out << quint32(start - from);
+        // The line starts as one array in the machine's own order: the file
+        // is read back only by the run that wrote it.
+        std::vector<quint32> offsets(starts.size());
+        for (size_t i = 0; i < starts.size(); ++i)
+            offsets[i] = quint32(starts[i] - from);
+        out << quint32(offsets.size());
+        out.writeRawData(reinterpret_cast<const char *>(offsets.data()), int(offsets.size() * sizeof(quint32)));
         writeRuns(out, colours, from);
         writeRuns(out, notes, from);
         return bytes;
@@ -96,12 +101,15 @@ struct PaneHistory::Loaded
         }
         quint32 lines = 0;
         in >> lines;
+        if (qint64(lines) * qint64(sizeof(quint32)) > bytes.size())
+            return block;
+        std::vector<quint32> offsets(lines);
+        if (in.readRawData(reinterpret_cast<char *>(offsets.data()), int(lines * sizeof(quint32)))
+            != int(lines * sizeof(quint32)))
+            return block;
         block.starts.reserve(lines);
-        for (quint32 i = 0; i < lines && in.status() == QDataStream::Ok; ++i) {
-            quint32 start = 0;
-            in >> start;
-            block.starts.push_back(from + start);
-        }
+        for (quint32 offset : offsets)
+            block.starts.push_back(from + offset);
         block.colours = readRuns(in, from);
         block.notes = readRuns(in, from);
         return block;
