@@ -42,10 +42,18 @@ inline void print(const char *name, const QString &at, double value)
     std::fflush(stdout);
 }
 
+// The value below which the share p (0 to 1) of the values lie; 0 for none.
+inline double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(p * values.size()))];
+}
+
 inline double median(std::vector<double> values)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return percentile(std::move(values), 0.5);
 }
 
 // Lets the pane paint and finish what it has pending.

@@ -193,13 +193,6 @@ void measureTicks(MainWindow &window, qsizetype size)
     pane.setText(QString());
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * values.size()))];
-}
 
 // What ser2net itself delivers from the pseudo-terminal to a client that
 // only counts what it reads (no window), in MB per second over 3 s: the
@@ -366,7 +359,7 @@ int runFormat(QString name, DataFormat format, qsizetype target, Source from, Ex
                     target * b / kBands / 1e6, target * (b + 1) / kBands / 1e6, bandResident[b] / 1024.0);
     }
     std::printf("%s %-7s reply_ms median: %.1f  p99: %.1f  worst: %.1f\n", source, qPrintable(name),
-                percentile(lateness, 0.5), percentile(lateness, 0.99), percentile(lateness, 1.0));
+                bench::percentile(lateness, 0.5), bench::percentile(lateness, 0.99), bench::percentile(lateness, 1.0));
     std::printf("%s %-7s bytes_per_pane_char: %.2f\n", source, qPrintable(name),
                 (residentAfter - residentBefore) * 1024.0 / length);
     std::printf("%s %-7s cpu_s_per_MB: %.3f\n", source, qPrintable(name), cpu / (bytes / 1e6));

@@ -45,14 +45,6 @@ QByteArray lineWrittenAt(int msOfDay)
     return line + "\r\n";
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * values.size()))];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -130,8 +122,8 @@ int main(int argc, char *argv[])
                 "stamped\n",
                 written / 1e6, written / 1e6 / writingSeconds, rate / 1e6, receive.counter() / 1e6, offsets.size());
     std::printf("pty String stamp_offset_ms median: %.1f  p99: %.1f  worst: %.1f  best: %.1f\n",
-                percentile(offsets, 0.5), percentile(offsets, 0.99), percentile(offsets, 1.0),
-                percentile(offsets, 0.0));
+                bench::percentile(offsets, 0.5), bench::percentile(offsets, 0.99), bench::percentile(offsets, 1.0),
+                bench::percentile(offsets, 0.0));
     std::printf("pty String reply_ms median: %.1f  worst: %.1f\n", replies.medianMs(), replies.worstMs());
     return 0;
 }
