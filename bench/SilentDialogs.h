@@ -23,6 +23,8 @@ public:
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
     QString saveAnswer;
     QString saveFileName(const QString &, const QString &, const QString &) override { return saveAnswer; }
+    QString folderName(const QString &, const QString &) override { return {}; }
+    QString choice(const QString &, const QString &, const QStringList &, int) override { return {}; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     void beep() override {}
 };

@@ -89,6 +89,18 @@ QString QtDialogs::saveFileName(const QString &title, const QString &filter, con
     return dialog.selectedFiles().value(0);
 }
 
+QString QtDialogs::folderName(const QString &title, const QString &preset)
+{
+    return QFileDialog::getExistingDirectory(owner(), title, preset);
+}
+
+QString QtDialogs::choice(const QString &prompt, const QString &title, const QStringList &items, int current)
+{
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(owner(), title, prompt, items, current, false, &ok);
+    return ok ? picked : QString();
+}
+
 std::optional<QColor> QtDialogs::color(const QColor &initial)
 {
     const QColor c = QColorDialog::getColor(initial, owner());

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -33,6 +34,14 @@ public:
                                  const QString &preset = {}) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter,
                                  const QString &preset = {}) = 0;
+
+    // A folder picker starting at preset; Cancel answers an empty text.
+    virtual QString folderName(const QString &title, const QString &preset = {}) = 0;
+
+    // One of items, picked from a list that starts at current; Cancel
+    // answers an empty text.
+    virtual QString choice(const QString &prompt, const QString &title, const QStringList &items,
+                           int current = 0) = 0;
 
     // A colour chooser; Cancel answers nothing.
     virtual std::optional<QColor> color(const QColor &initial) = 0;
@@ -73,6 +82,9 @@ public:
                          const QString &preset = {}) override;
     QString saveFileName(const QString &title, const QString &filter,
                          const QString &preset = {}) override;
+    QString folderName(const QString &title, const QString &preset = {}) override;
+    QString choice(const QString &prompt, const QString &title, const QStringList &items,
+                   int current = 0) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override;
 };

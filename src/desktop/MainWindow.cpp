@@ -27,6 +27,7 @@
 #include "modem/SimulatedModem.h"
 #include "settings/Books.h"
 #include "settings/Lifecycle.h"
+#include "transfer/FileTransfer.h"
 
 #include "core/Scheduler.h"
 #include "core/Widgets.h"
@@ -219,6 +220,10 @@ void MainWindow::buildFiles()
     m_keywords = new KeywordHighlighting({scheduler, dialogs, *m_receive, *m_send->Text1()}, centralWidget());
     m_files = new DataFiles({scheduler, dialogs, *m_status, *m_formats, *m_send, pane}, this);
     m_autoSave = new ReceiveAutoSave({scheduler, dialogs, *m_status, pane, *m_receive->readOnlySwitch()}, this);
+    m_transfer = new FileTransfer({*m_port, scheduler, dialogs, *m_status, *m_send, *m_receive}, this);
+    // The offer's switch is kept with the settings as it changes.
+    connect(m_transfer->autoStartItem(), &QAction::toggled, this,
+            [this](bool on) { m_values.zmodemAutoStart = on; });
 }
 
 void MainWindow::OpenCommandManager()
@@ -272,7 +277,7 @@ void MainWindow::buildMenus()
           << m_send->pacing()->item() << m_receive->showSentItem()
           << m_receive->stamps()->items() << m_tray->items()
           << m_files->da() << m_files->chufa() << m_files->cuns1() << m_autoSave->RecSave()
-          << m_keywords->msetkey();
+          << m_keywords->msetkey() << m_transfer->items();
 
     m_menus = new MenuTree(menuBar(), this, items);
     m_tray->setMenu(m_menus->menu(QStringLiteral("popmenu")));
@@ -415,6 +420,7 @@ void MainWindow::StartUp(SplashWindow *splash)
     m_splash = splash;
     m_files->CheckEncoder();
     m_lifecycle->StartUp();
+    m_transfer->autoStartItem()->setChecked(m_values.zmodemAutoStart);
     if (!m_services.desktop.globalKeysAvailable())
         m_status->setMessage(kNoHotKeysNotice);
 }

@@ -16,6 +16,7 @@
 class Books;
 class CallAnswer;
 class DataFiles;
+class FileTransfer;
 class KeywordHighlighting;
 class ReceiveAutoSave;
 class DesktopServices;
@@ -97,6 +98,7 @@ public:
     KeywordHighlighting &keywords() { return *m_keywords; }
     DataFiles &dataFiles() { return *m_files; }
     ReceiveAutoSave &autoSave() { return *m_autoSave; }
+    FileTransfer &fileTransfer() { return *m_transfer; }
     void OpenCommandManager();
     // From now on the program ends when this window's exit path lets it
     // close, and only then: closing the last visible window (a question box
@@ -147,6 +149,7 @@ private:
     KeywordHighlighting *m_keywords = nullptr;
     DataFiles *m_files = nullptr;
     ReceiveAutoSave *m_autoSave = nullptr;
+    FileTransfer *m_transfer = nullptr;
     QPointer<QWidget> m_about;
     bool m_closing = false;
     bool m_endsProgram = false;

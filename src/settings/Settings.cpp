@@ -152,6 +152,7 @@ QString LoadSettings(const SettingsStore &store, SettingsValues &values,
         if (NetworkAddress::isNetworkName(port) && !values.networkPorts.contains(port))
             values.networkPorts << port;
     }
+    values.zmodemAutoStart = readNumber(store, kExtras, QStringLiteral("ZmodemAutoStart"), 1, kByte) != 0;
 
     const QString port = store.get(kComPort, QStringLiteral("Port"), QStringLiteral("1"));
     if (!port.isEmpty())
@@ -205,5 +206,6 @@ bool SaveSettings(SettingsStore &store, const SettingsValues &values,
     store.save(kExtras, QStringLiteral("StampGap"), QString::number(values.stampGapMs));
     for (int i = 1; i <= PortPanel::kNetworkPortsKept; ++i)
         store.save(kExtras, networkPortKey(i), values.networkPorts.value(i - 1));
+    store.save(kExtras, QStringLiteral("ZmodemAutoStart"), values.zmodemAutoStart ? QStringLiteral("1") : QStringLiteral("0"));
     return store.commit();
 }

@@ -49,6 +49,9 @@ struct SettingsValues
     // The network ports opened lately, the latest first, at most ten
     // ("Extras"/"NetworkPort1" to "NetworkPort10"; an unused key is empty).
     QStringList networkPorts;
+    // A ZMODEM send from the device offers to receive
+    // ("Extras"/"ZmodemAutoStart", 1 or 0).
+    bool zmodemAutoStart = true;
 };
 
 // The main window's controls that the settings fill and are read from.

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <type_traits>
+
 namespace {
 // How long one step of the drain takes at most before the window gets its
 // turn again; a stop click ends the display within one step.
@@ -109,7 +111,7 @@ void ReceivePath::PollTick()
         return;
     }
     emit polling();
-    if (m_receiving)
+    if (m_receiving && !m_held)
         DrainInput();
     // Exit stops polling for good, also in the middle of a drain.
     if (!m_s.scheduler.isShuttingDown())
@@ -134,17 +136,33 @@ void ReceivePath::DrainInput()
     QElapsedTimer step;
     step.start();
     qint64 waiting = 0;
-    while (m_receiving && (waiting = port.bytesWaiting()) > 0) {
+    bool transferStarts = false;
+    // The piece up to where a transfer starts; the rest is the transfer's.
+    // Text is watched as its Latin-1 bytes: one byte per character keeps
+    // the places, and the start sequences are ASCII, which GBK keeps as is.
+    const auto cut = [&](auto piece) {
+        qsizetype at = -1;
+        if constexpr (std::is_same_v<decltype(piece), QString>)
+            at = m_startWatch ? m_startWatch(QByteArrayView(piece.toLatin1())) : -1;
+        else
+            at = m_startWatch ? m_startWatch(QByteArrayView(piece)) : -1;
+        if (at >= 0) {
+            transferStarts = true;
+            piece.truncate(at);
+        }
+        return piece;
+    };
+    while (m_receiving && !m_held && !transferStarts && (waiting = port.bytesWaiting()) > 0) {
         // A stamp tells when its bytes were read, not when they are shown.
         const qint64 arrived = stamping ? m_s.scheduler.now() : 0;
         if (format == DataFormat::String) {
             if (stamping)
-                m_stamper.add(m_shown, m_stamps, port.readText(), format, arrived);
+                m_stamper.add(m_shown, m_stamps, cut(port.readText()), format, arrived);
             else
-                m_shown += port.readText();
+                m_shown += cut(port.readText());
             received += waiting;
         } else {
-            const QByteArray bytes = port.read(std::min(waiting, kReadPiece));
+            const QByteArray bytes = cut(port.read(std::min(waiting, kReadPiece)));
             if (stamping) {
                 m_piece.resize(0);
                 AppendReceivedBytes(m_piece, bytes, format);
@@ -158,6 +176,10 @@ void ReceivePath::DrainInput()
             drainSoon();
             break;
         }
+    }
+    if (transferStarts) {
+        setHeld(true);
+        emit transferStarting();
     }
     if (received == 0)
         return;
@@ -233,6 +255,18 @@ void ReceivePath::StopReceive()
     m_s.toolbar.setPressed(3, true);
     m_s.toolbar.setPressed(2, false);
     m_s.toolbar.setPressed(1, false);
+}
+
+void ReceivePath::setHeld(bool held)
+{
+    if (held == m_held)
+        return;
+    m_held = held;
+    m_receive->setEnabled(!held);
+    m_tings->setEnabled(!held);
+    // What the transfer left behind is not the pane's.
+    if (!held && m_receiving)
+        m_s.port.discardInput();
 }
 
 bool ReceivePath::isReceiving() const

@@ -11,7 +11,9 @@
 
 #include "terminal/ReceiveStamps.h"
 
+#include <QByteArrayView>
 #include <QObject>
+#include <functional>
 #include <QString>
 
 class QAction;
@@ -63,6 +65,16 @@ public:
     bool isReceiving() const;
     void Clear();
 
+    // A file transfer owns the port while it runs: the pane takes nothing
+    // and the receive buttons wait; receiving goes on as it was after,
+    // without what arrived meanwhile.
+    void setHeld(bool held);
+    bool isHeld() const { return m_held; }
+    // Looks at each piece read for the start of a transfer: returns where
+    // one begins in the piece, or -1. The pane takes the piece up to there,
+    // holds itself and says transferStarting().
+    void setStartWatch(std::function<qsizetype(QByteArrayView)> watch) { m_startWatch = std::move(watch); }
+
     // Shows a send in the pane when the option 显示发送数据 is on (see
     // SendPath::dataSent).
     void showSent(const QByteArray &bytes, qint64 unsent);
@@ -88,6 +100,8 @@ signals:
     void polling();
     // Receiving was switched off (the send button is usable again).
     void receiveStopped();
+    // The start watch found a transfer starting; the pane is held.
+    void transferStarting();
 
 private:
     // The pane's last character, as text (empty for an empty pane).
@@ -102,6 +116,8 @@ private:
     Services m_s;
     // Receiving is on; changed by StartReceive and StopReceive alone.
     bool m_receiving = false;
+    bool m_held = false;
+    std::function<qsizetype(QByteArrayView)> m_startWatch;
     Timer *m_mtimer = nullptr;
     qint64 m_counter = 0;
     QTimer *m_drainSoon = nullptr;

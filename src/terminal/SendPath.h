@@ -92,6 +92,8 @@ public:
 
     qint64 counter() const { return m_counter; }
     void resetCounter();
+    // Bytes that have left by another way (a raw file send) count too.
+    void count(qint64 count);
 
     // The widgets the main window places.
     QWidget *modeFrame() const;
@@ -119,7 +121,6 @@ private:
     void pickInterval();
     void assist();
     void showCounter();
-    void count(qint64 count);
     void reportUnsent(qint64 unsent);
     void endPacedSend();
     void paintInterval(const QColor &color);

@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 PtyPair::PtyPair()
 {
     char name[256] = {};
@@ -45,12 +47,21 @@ void PtyPair::write(const QByteArray &bytes)
     }
 }
 
-QByteArray PtyPair::readAvailable()
+qint64 PtyPair::writeSome(const QByteArray &bytes)
+{
+    if (m_master < 0 || bytes.isEmpty())
+        return 0;
+    const ssize_t n = ::write(m_master, bytes.constData(), size_t(bytes.size()));
+    return n > 0 ? n : 0;
+}
+
+QByteArray PtyPair::readAvailable(qint64 maxBytes)
 {
     QByteArray out;
     char buffer[4096];
     for (;;) {
-        const ssize_t n = m_master >= 0 ? ::read(m_master, buffer, sizeof buffer) : -1;
+        const qint64 room = maxBytes < 0 ? qint64(sizeof buffer) : std::min<qint64>(sizeof buffer, maxBytes - out.size());
+        const ssize_t n = m_master >= 0 && room > 0 ? ::read(m_master, buffer, size_t(room)) : -1;
         if (n <= 0)
             break;
         out.append(buffer, n);

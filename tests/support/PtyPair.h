@@ -22,8 +22,12 @@ public:
 
     // The device side: write bytes towards the program, read what it sent.
     void write(const QByteArray &bytes);
-    // Everything the program has sent so far (non-blocking).
-    QByteArray readAvailable();
+    // Writes what the terminal takes now, without waiting; the number of
+    // bytes written.
+    qint64 writeSome(const QByteArray &bytes);
+    // Everything the program has sent so far, or at most maxBytes of it
+    // (non-blocking).
+    QByteArray readAvailable(qint64 maxBytes = -1);
     // The terminal's settings as the program left them (speed, parity, data
     // and stop bits, flow control).
     termios attributes() const;

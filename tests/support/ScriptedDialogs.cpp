@@ -38,6 +38,19 @@ QString ScriptedDialogs::saveFileName(const QString &title, const QString &filte
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
+QString ScriptedDialogs::folderName(const QString &title, const QString &preset)
+{
+    record({ShownDialog::Folder, {}, title, MsgIcon::None, MsgButtons::Ok, preset});
+    return files.isEmpty() ? QString() : files.dequeue();
+}
+
+QString ScriptedDialogs::choice(const QString &prompt, const QString &title, const QStringList &items,
+                                int current)
+{
+    record({ShownDialog::Choice, prompt, title, MsgIcon::None, MsgButtons::Ok, items.value(current)});
+    return inputs.isEmpty() ? QString() : inputs.dequeue();
+}
+
 std::optional<QColor> ScriptedDialogs::color(const QColor &initial)
 {
     record({ShownDialog::Color, initial.name(), {}, MsgIcon::None, MsgButtons::Ok, {}});

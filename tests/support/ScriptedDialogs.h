@@ -13,7 +13,7 @@
 
 struct ShownDialog
 {
-    enum Kind { Message, Input, OpenFile, SaveFile, Color } kind = Message;
+    enum Kind { Message, Input, OpenFile, SaveFile, Folder, Choice, Color } kind = Message;
     QString text; // message text, or input prompt
     QString title;
     MsgIcon icon = MsgIcon::None;
@@ -42,6 +42,10 @@ public:
                          const QString &preset = {}) override;
     QString saveFileName(const QString &title, const QString &filter,
                          const QString &preset = {}) override;
+    // A folder comes from files, a choice (the item's text) from inputs.
+    QString folderName(const QString &title, const QString &preset = {}) override;
+    QString choice(const QString &prompt, const QString &title, const QStringList &items,
+                   int current = 0) override;
     std::optional<QColor> color(const QColor &initial) override;
     void beep() override { ++beeps; }
 

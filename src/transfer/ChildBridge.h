@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Runs one lrzsz program with the open port as its line: what the port
+// receives goes to the child's standard input, what the child writes goes
+// out of the port. The child runs on its own; the window only passes bytes
+// along as they come, in pieces small enough to keep it answering.
+
+#include "transfer/TransferProtocol.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QProcess>
+
+class QTimer;
+class SerialPort;
+
+class ChildBridge : public QObject
+{
+    Q_OBJECT
+public:
+    ChildBridge(SerialPort &port, QObject *parent);
+    ~ChildBridge() override;
+
+    // Starts the program (found on the search path) in folder.
+    void start(const QString &programPath, const QStringList &arguments, const QString &folder);
+    bool isRunning() const { return m_running; }
+    // Ends the child at once and sends the protocol's cancel sequence, so
+    // the device stops too. No finished() follows.
+    void cancel();
+
+signals:
+    // The child reported a file by name (YMODEM and ZMODEM name each file).
+    void fileNamed(const QString &name);
+    // Bytes of the file done, and its size when the child knows it (else -1).
+    void progress(qint64 done, qint64 total);
+    // The child ended: ok when it reported success, else failure says why.
+    void finished(bool ok, const QString &failure);
+
+private:
+    void fromPort();
+    void toPort();
+    void readReport();
+    void childEnded(int exitCode, QProcess::ExitStatus status);
+    void portGone(const QString &reason);
+    void end(bool ok, const QString &failure);
+
+    SerialPort &m_port;
+    QProcess *m_child = nullptr;
+    QTimer *m_poll = nullptr;
+    bool m_running = false;
+    bool m_writing = false;
+    QByteArray m_report;
+    QString m_lastLine;
+};
