@@ -2,7 +2,8 @@
 #pragma once
 // Dialogs that never block: a benchmark has nobody to answer them. A
 // message is printed on the error stream and answered Yes; an input box
-// answers inputAnswer and the save picker saveAnswer (empty: Cancel).
+// answers inputAnswer, the pickers and the list choice their answers
+// (empty: Cancel).
 
 #include "core/Dialogs.h"
 
@@ -20,11 +21,14 @@ public:
     }
     QString inputAnswer;
     QString input(const QString &, const QString &, const QString &) override { return inputAnswer; }
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString openAnswer;
+    QString openFileName(const QString &, const QString &, const QString &) override { return openAnswer; }
     QString saveAnswer;
     QString saveFileName(const QString &, const QString &, const QString &) override { return saveAnswer; }
-    QString folderName(const QString &, const QString &) override { return {}; }
-    QString choice(const QString &, const QString &, const QStringList &, int) override { return {}; }
+    QString folderAnswer;
+    QString folderName(const QString &, const QString &) override { return folderAnswer; }
+    QString choiceAnswer;
+    QString choice(const QString &, const QString &, const QStringList &, int) override { return choiceAnswer; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
     void beep() override {}
 };

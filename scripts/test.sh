@@ -9,7 +9,7 @@
 # Every step has a time limit, so nothing hangs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh xvfb trayer dbus-daemon ser2net
+scripts/setup.sh xvfb trayer dbus-daemon ser2net lrzsz
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
     -DKESTREL_SANITIZE=ON
 cmake --build build-sanitize -j2

@@ -163,6 +163,8 @@ MainWindow::~MainWindow()
 {
     // The command manager is a window of its own, without parent.
     delete m_manager;
+    // A transfer under way ends while the port it uses is still there.
+    delete m_transfer;
 }
 
 void MainWindow::buildModem()

@@ -14,10 +14,11 @@ namespace {
 // process have no signal of their own.
 constexpr int kPollMs = 5;
 // What one write to the port takes at most: the port lets no user input
-// through while a write waits, so a write is kept to ~50 ms of line time.
+// through while a write waits, so a write is kept to ~50 ms of line time,
+// but a whole XMODEM-1K block goes in one: each write costs a wait of its own.
 qint64 WritePiece(const SerialPort &port)
 {
-    return std::clamp<qint64>(port.portSettings().baud / 200, 64, 16384);
+    return std::clamp<qint64>(port.portSettings().baud / 200, 2048, 16384);
 }
 
 // Where the first line of a report ends, at a CR or LF; -1 while none has.
@@ -69,6 +70,10 @@ void ChildBridge::fromPort()
 {
     if (!m_running)
         return;
+    if (!m_port.isOpen()) {
+        portGone({});
+        return;
+    }
     const qint64 waiting = m_port.bytesWaiting();
     if (waiting > 0)
         m_child->write(m_port.read(waiting));
@@ -98,6 +103,8 @@ void ChildBridge::toPort()
 void ChildBridge::readReport()
 {
     static const QRegularExpression bytes(QStringLiteral(R"(Bytes (?:Sent|received):\s*(\d+)(?:/\s*(\d+))?)"));
+    // XMODEM counts 128-byte sectors.
+    static const QRegularExpression sectors(QStringLiteral(R"(sectors/kbytes (?:sent|received):\s*(\d+))"));
     static const QRegularExpression name(QStringLiteral(R"((?:Sending|Receiving):\s*(.+))"));
     m_report += m_child->readAllStandardError();
     // The programs rewrite their progress line with CR; a line is complete
@@ -108,8 +115,12 @@ void ChildBridge::readReport()
         if (line.isEmpty())
             continue;
         m_lastLine = line;
+        if (qEnvironmentVariableIsSet("KESTREL_TRANSFER_DEBUG"))
+            qDebug("child: %s", qPrintable(line));
         if (const auto m = bytes.match(line); m.hasMatch())
             emit progress(m.captured(1).toLongLong(), m.captured(2).isEmpty() ? -1 : m.captured(2).toLongLong());
+        else if (const auto x = sectors.match(line); x.hasMatch())
+            emit progress(x.captured(1).toLongLong() * 128, -1);
         else if (const auto n = name.match(line); n.hasMatch())
             emit fileNamed(n.captured(1).trimmed());
     }

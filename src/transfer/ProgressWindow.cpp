@@ -41,9 +41,13 @@ void ProgressWindow::setFileName(const QString &name)
 
 void ProgressWindow::setProgress(qint64 done, qint64 total)
 {
+    const qint64 now = m_clock.elapsed();
+    if (m_shownAt >= 0 && now - m_shownAt < 100 && done > 0 && done != total)
+        return;
+    m_shownAt = now;
     m_bytes->setText(total >= 0 ? QStringLiteral("%1 / %2 字节").arg(done).arg(total)
                                 : QStringLiteral("%1 字节").arg(done));
-    const double seconds = m_clock.elapsed() / 1000.0;
+    const double seconds = now / 1000.0;
     const double rate = seconds > 0 ? done / seconds : 0;
     m_rate->setText(QStringLiteral("%1 字节/秒").arg(qint64(rate)));
     if (total >= 0 && rate > 0) {

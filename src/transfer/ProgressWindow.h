@@ -18,7 +18,8 @@ public:
     ProgressWindow(const QString &title, QWidget *parent);
 
     void setFileName(const QString &name);
-    // total is -1 while unknown (an XMODEM receive).
+    // total is -1 while unknown (an XMODEM receive). Shown at most ten
+    // times a second, and always at the start and the end.
     void setProgress(qint64 done, qint64 total);
     QPushButton *cancelButton() const { return m_cancel; }
 
@@ -40,4 +41,7 @@ private:
     QProgressBar *m_bar = nullptr;
     QPushButton *m_cancel = nullptr;
     QElapsedTimer m_clock;
+    // When the figures were last shown: they change with every block, and
+    // painting each change would cost the transfer more than it shows.
+    qint64 m_shownAt = -1;
 };

@@ -18,6 +18,8 @@ public:
     PtyPair &operator=(const PtyPair &) = delete;
 
     bool isValid() const { return m_master >= 0; }
+    // The device side's descriptor, to wait on; -1 once closed.
+    int masterFd() const { return m_master; }
     QString slavePath() const { return m_path; }
 
     // The device side: write bytes towards the program, read what it sent.
