@@ -49,6 +49,7 @@ void ChildBridge::start(const QString &programPath, const QStringList &arguments
 {
     m_report.clear();
     m_lastLine.clear();
+    m_received = 0;
     m_child = new QProcess(this);
     m_child->setWorkingDirectory(folder);
     connect(m_child, &QProcess::readyReadStandardOutput, this, &ChildBridge::toPort);
@@ -75,8 +76,12 @@ void ChildBridge::fromPort()
         return;
     }
     const qint64 waiting = m_port.bytesWaiting();
-    if (waiting > 0)
-        m_child->write(m_port.read(waiting));
+    if (waiting <= 0)
+        return;
+    const QByteArray bytes = m_port.read(waiting);
+    m_child->write(bytes);
+    m_received += bytes.size();
+    emit received(m_received);
 }
 
 void ChildBridge::toPort()

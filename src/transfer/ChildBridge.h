@@ -33,6 +33,9 @@ signals:
     void fileNamed(const QString &name);
     // Bytes of the file done, and its size when the child knows it (else -1).
     void progress(qint64 done, qint64 total);
+    // All bytes the port has passed to the child so far; what an XMODEM
+    // receive, of which the child reports no figures, shows as progress.
+    void received(qint64 total);
     // The child ended: ok when it reported success, else failure says why.
     void finished(bool ok, const QString &failure);
 
@@ -50,5 +53,6 @@ private:
     bool m_running = false;
     bool m_writing = false;
     QByteArray m_report;
+    qint64 m_received = 0;
     QString m_lastLine;
 };

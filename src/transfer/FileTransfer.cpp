@@ -42,8 +42,13 @@ FileTransfer::FileTransfer(const Services &services, QWidget *window)
             m_progress->setFileName(name);
     });
     connect(m_bridge, &ChildBridge::progress, this, [this](qint64 done, qint64 total) {
+        m_childCounts = true;
         if (m_progress)
             m_progress->setProgress(done, total >= 0 ? total : m_receiving ? -1 : m_sendSize);
+    });
+    connect(m_bridge, &ChildBridge::received, this, [this](qint64 total) {
+        if (m_progress && m_receiving && !m_childCounts)
+            m_progress->setProgress(total, -1);
     });
     connect(m_bridge, &ChildBridge::finished, this, &FileTransfer::onChildFinished);
 
@@ -212,6 +217,7 @@ void FileTransfer::offerZmodem()
 void FileTransfer::begin(const QString &title, const QString &fileName)
 {
     m_running = true;
+    m_childCounts = false;
     m_s.receive.setHeld(true);
     m_progress = new ProgressWindow(title, m_window);
     m_progress->setAttribute(Qt::WA_DeleteOnClose);

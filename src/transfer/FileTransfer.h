@@ -88,6 +88,9 @@ private:
     bool m_running = false;
     bool m_wasReceiving = false;
     bool m_receiving = false;
+    // The child reports its figures; until it does, a receive shows the
+    // bytes the port has passed to it.
+    bool m_childCounts = false;
     // Receiving: the private folder, the target folder and, for XMODEM, the
     // target file.
     std::unique_ptr<QTemporaryDir> m_incoming;

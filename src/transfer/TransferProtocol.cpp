@@ -98,5 +98,6 @@ QString MissingProgramMessage(const QString &name)
 
 QByteArray CancelSequence()
 {
-    return QByteArray(8, '\x18') + QByteArray(8, '\x08');
+    constexpr int kLongestBlock = 1029; // STX, two block numbers, 1024 bytes, CRC
+    return QByteArray(kLongestBlock + 8, '\x18') + QByteArray(8, '\x08');
 }

@@ -35,7 +35,9 @@ QString FindProgram(const QString &name);
 // The message for a missing lrzsz program, naming the package.
 QString MissingProgramMessage(const QString &name);
 
-// What a protocol sends to make the other side give up: eight CAN bytes
-// (two already stop XMODEM and YMODEM, ZMODEM asks for five or more) and
-// as many backspaces to clear them from a terminal that shows them.
+// What a protocol sends to make the other side give up: CAN bytes (two at
+// the start of a block stop XMODEM and YMODEM, ZMODEM asks for five in a
+// row), enough of them to first fill up the rest of a 1K block the device
+// may be in the middle of, and backspaces to clear them from a terminal
+// that shows them.
 QByteArray CancelSequence();
