@@ -13,14 +13,6 @@ namespace {
 // How often the port is looked at besides its own signal: devices in the
 // process have no signal of their own.
 constexpr int kPollMs = 5;
-// What one write to the port takes at most: the port lets no user input
-// through while a write waits, so a write is kept to ~50 ms of line time,
-// but a whole XMODEM-1K block goes in one: each write costs a wait of its own.
-qint64 WritePiece(const SerialPort &port)
-{
-    return std::clamp<qint64>(port.portSettings().baud / 200, 2048, 16384);
-}
-
 // Where the first line of a report ends, at a CR or LF; -1 while none has.
 qsizetype LineEnd(const QByteArray &report)
 {
@@ -31,6 +23,11 @@ qsizetype LineEnd(const QByteArray &report)
 }
 
 } // namespace
+
+qint64 TransferPiece(const SerialPort &port)
+{
+    return std::clamp<qint64>(port.portSettings().baud / 200, 2048, 16384);
+}
 
 ChildBridge::ChildBridge(SerialPort &port, QObject *parent) : QObject(parent), m_port(port)
 {
@@ -91,7 +88,7 @@ void ChildBridge::toPort()
     if (m_writing || !m_running)
         return;
     m_writing = true;
-    const qint64 piece = WritePiece(m_port);
+    const qint64 piece = TransferPiece(m_port);
     while (m_running && m_child->bytesAvailable() > 0) {
         const QByteArray bytes = m_child->read(piece);
         if (m_port.output(bytes) < bytes.size() && m_running) {

@@ -14,6 +14,12 @@
 class QTimer;
 class SerialPort;
 
+// What one write to the port carries at most: the port lets no user input
+// through while a write waits, so a write is kept to ~50 ms of line time;
+// but each write costs a wait of its own, so a whole XMODEM-1K block goes
+// in one.
+qint64 TransferPiece(const SerialPort &port);
+
 class ChildBridge : public QObject
 {
     Q_OBJECT

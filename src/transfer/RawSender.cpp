@@ -3,10 +3,9 @@
 
 #include "serial/SerialPort.h"
 #include "terminal/PacedSender.h"
+#include "transfer/ChildBridge.h"
 
 #include <QTimer>
-
-#include <algorithm>
 
 RawSender::RawSender(SerialPort &port, Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_port(port), m_paced(new PacedSender(port, scheduler, this))
@@ -24,9 +23,7 @@ void RawSender::start(std::unique_ptr<QFile> file, SendPacing pacing)
     m_file = std::move(file);
     m_pacing = pacing;
     m_done = 0;
-    // A write lets no user input through while it waits: a piece is about
-    // 50 ms of line time.
-    m_pieceSize = std::clamp<qint64>(m_port.portSettings().baud / 200, 64, 16384);
+    m_pieceSize = TransferPiece(m_port);
     emit progress(0, m_file->size());
     QTimer::singleShot(0, this, &RawSender::sendPiece);
 }
