@@ -101,6 +101,9 @@ private slots:
   da 打开(&O) F3
   mopendaytext 打开日报文 Ctrl+B
   -
+  mSendFile 发送文件...
+  mReceiveFile 接收文件...
+  -
   save 保存(&S)
     chufa 保存发送数据(&F) Ctrl+F
     cuns1 保存接收数据(&S) Ctrl+S
@@ -166,6 +169,7 @@ MOption1 选项(&O)
     mEndNone 无
   mSendPacing 发送节奏
   mShowSent 显示发送数据
+  mZmodemAutoStart ZMODEM自动接收
   mStamps 时间戳
     mStampNone 无
     mStampTime 时刻
