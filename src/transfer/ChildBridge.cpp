@@ -117,8 +117,6 @@ void ChildBridge::readReport()
         if (line.isEmpty())
             continue;
         m_lastLine = line;
-        if (qEnvironmentVariableIsSet("KESTREL_TRANSFER_DEBUG"))
-            qDebug("child: %s", qPrintable(line));
         if (const auto m = bytes.match(line); m.hasMatch())
             emit progress(m.captured(1).toLongLong(), m.captured(2).isEmpty() ? -1 : m.captured(2).toLongLong());
         else if (const auto x = sectors.match(line); x.hasMatch())

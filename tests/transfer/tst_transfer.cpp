@@ -8,6 +8,7 @@
 #include "PtyPair.h"
 #include "WindowRig.h"
 #include "serial/SerialPort.h"
+#include "terminal/FormatSwitch.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/SendPath.h"
 #include "transfer/FileTransfer.h"
@@ -330,6 +331,7 @@ private slots:
         rig->window->fileTransfer().autoStartItem()->setChecked(offerOn);
         QCOMPARE(rig->window->settingsValues().zmodemAutoStart, offerOn);
         openPort();
+        rig->window->formats().SetDataFormat(int(DataFormat::String), FormatSwitch::ReceiveOnly);
         rig->click("Receive");
         QSignalSpy finished(&transfer(), &FileTransfer::finished);
         rig->dialogs.answers.enqueue(accept ? MsgAnswer::Yes : MsgAnswer::No);
@@ -367,10 +369,10 @@ private slots:
         // Nothing of the transfer is in the pane; what comes after is.
         QVERIFY(!rig->pane().contains(QStringLiteral("B0")));
         pty->write("after");
-        QVERIFY(QTest::qWaitFor([&] {
+        QVERIFY2(QTest::qWaitFor([&] {
             rig->clock.advance(20);
             return rig->pane().endsWith(QStringLiteral("after"));
-        }, kTransferLimitMs));
+        }, kTransferLimitMs), qPrintable(rig->pane().right(40)));
     }
 
     void furtherNamesAreTaken_data()
