@@ -7,6 +7,7 @@
 
 #include "BenchWindow.h"
 #include "FarEnd.h"
+#include "WaitFor.h"
 #include "serial/SerialPort.h"
 #include "transfer/FileTransfer.h"
 #include "transfer/TransferProtocol.h"
@@ -61,7 +62,7 @@ Run Transfer(const QString &protocol, bool windowSends, qint64 size)
     bench::ReplyWatch reply;
     reply.start();
     w.window.menuItem(windowSends ? "mSendFile" : "mReceiveFile")->trigger();
-    const bool done = QTest::qWaitFor([&] { return !finished.isEmpty(); }, 600000);
+    const bool done = WaitFor([&] { return !finished.isEmpty(); }, 600000);
     reply.stop();
     Run run;
     run.ok = done && finished[0][0].toBool();

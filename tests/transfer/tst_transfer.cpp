@@ -6,6 +6,7 @@
 #include "FarEnd.h"
 #include "FileBytes.h"
 #include "PtyPair.h"
+#include "WaitFor.h"
 #include "WindowRig.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
@@ -90,7 +91,7 @@ class TransferTest : public QObject
     // Waits until a transfer has made progress: it is in the middle.
     bool inTheMiddle()
     {
-        return QTest::qWaitFor(
+        return WaitFor(
             [this] {
                 ProgressWindow *w = transfer().progressWindow();
                 return w && !w->bytesText().startsWith(QStringLiteral("0 "));
@@ -184,14 +185,17 @@ private slots:
         const bool xmodem = protocol.startsWith(QStringLiteral("XMODEM"));
         start(windowSends, protocol,
               windowSends ? source : xmodem ? here->filePath(QStringLiteral("got.bin")) : here->path());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kTransferLimitMs);
+        WaitFor([&] { return finished.size() == 1; }, kTransferLimitMs);
+        QCOMPARE(finished.size(), 1);
         if (xonXoff)
             QCOMPARE(arrivedDuringXoff, 0);
         QVERIFY2(finished[0][0].toBool(), qPrintable(finished[0][1].toString()));
-        QTRY_VERIFY_WITH_TIMEOUT(!far.isRunning(), kTransferLimitMs);
+        WaitFor([&] { return !far.isRunning(); }, kTransferLimitMs);
+        QVERIFY(!far.isRunning());
         QString arrived;
         if (protocol == ProtocolName(Protocol::Raw)) {
-            QTRY_COMPARE_WITH_TIMEOUT(far.received.size(), size, kTransferLimitMs);
+            WaitFor([&] { return far.received.size() == size; }, kTransferLimitMs);
+        QCOMPARE(far.received.size(), size);
             QVERIFY(far.received == bytes);
             QCOMPARE(rig->window->sendPath().counter(), size);
             return;
@@ -216,7 +220,8 @@ private slots:
         startFarEnd(far, QStringLiteral("ZMODEM"), false, QStringLiteral("a.txt"));
         QSignalSpy finished(&transfer(), &FileTransfer::finished);
         start(false, QStringLiteral("ZMODEM"), here->path());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kTransferLimitMs);
+        WaitFor([&] { return finished.size() == 1; }, kTransferLimitMs);
+        QCOMPARE(finished.size(), 1);
         QCOMPARE(FileBytes(here->filePath("a.txt")), QByteArray("old"));
         QCOMPARE(FileBytes(here->filePath("a (1).txt")), QByteArray("new"));
     }
@@ -260,7 +265,8 @@ private slots:
         const bool unnoticed = deviceGoes && protocol != ProtocolName(Protocol::Raw);
         if (unnoticed)
             QEXPECT_FAIL("", "the port is not told that the device went away while the child waits", Abort);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, unnoticed ? 5000 : kTransferLimitMs);
+        WaitFor([&] { return finished.size() == 1; }, unnoticed ? 5000 : kTransferLimitMs);
+        QCOMPARE(finished.size(), 1);
         QVERIFY(!finished[0][0].toBool());
         QVERIFY(!transfer().isRunning());
         QVERIFY(!transfer().progressWindow());
@@ -271,7 +277,8 @@ private slots:
             QVERIFY(rig->dialogs.messages().contains(said));
         } else {
             // The device's program saw the cancel sequence and gave up.
-            QTRY_VERIFY_WITH_TIMEOUT(!far.isRunning(), kTransferLimitMs);
+            WaitFor([&] { return !far.isRunning(); }, kTransferLimitMs);
+        QVERIFY(!far.isRunning());
             QVERIFY(rig->dialogs.messages().isEmpty());
             if (protocol != ProtocolName(Protocol::Raw))
                 QVERIFY(far.exitCode() != 0);
@@ -346,30 +353,32 @@ private slots:
         };
         QString pane;
         if (!offerOn) {
-            QVERIFY(QTest::qWaitFor([&] {
+            QVERIFY(WaitFor([&] {
                 rig->clock.advance(20);
                 return rig->pane().contains(QStringLiteral("B00"));
             }, kTransferLimitMs));
             QVERIFY(!offered());
             return;
         }
-        QVERIFY(QTest::qWaitFor([&] {
+        QVERIFY(WaitFor([&] {
             rig->clock.advance(20);
             return offered();
         }, kTransferLimitMs));
         if (accept) {
-            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kTransferLimitMs);
+            WaitFor([&] { return finished.size() == 1; }, kTransferLimitMs);
+        QCOMPARE(finished.size(), 1);
             QVERIFY(finished[0][0].toBool());
             QVERIFY(FileBytes(here->filePath("log.bin")) == bytes);
         }
         // The device's sender stops: it finished, or it took the cancel.
-        QTRY_VERIFY_WITH_TIMEOUT(!far.isRunning(), kTransferLimitMs);
+        WaitFor([&] { return !far.isRunning(); }, kTransferLimitMs);
+        QVERIFY(!far.isRunning());
         QCOMPARE(far.exitCode() == 0, accept);
         QVERIFY(!rig->window->receivePath().isHeld());
         // Nothing of the transfer is in the pane; what comes after is.
         QVERIFY(!rig->pane().contains(QStringLiteral("B0")));
         pty->write("after");
-        QVERIFY2(QTest::qWaitFor([&] {
+        QVERIFY2(WaitFor([&] {
             rig->clock.advance(20);
             return rig->pane().endsWith(QStringLiteral("after"));
         }, kTransferLimitMs), qPrintable(rig->pane().right(40)));
