@@ -19,6 +19,9 @@ ProgressWindow::ProgressWindow(const QString &title, QWidget *parent) : QDialog(
     m_bar = new QProgressBar(this);
     m_cancel = new QPushButton(QStringLiteral("取消"), this);
     m_cancel->setObjectName(QStringLiteral("transferCancel"));
+    // An Enter meant for the file dialog just closed must not end the
+    // transfer: 取消 takes a click, or Esc.
+    m_cancel->setAutoDefault(false);
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("文件："), m_file);
     form->addRow(QStringLiteral("已传："), m_bytes);

@@ -408,6 +408,18 @@ private slots:
         QCOMPARE(FreeName(QDir(here->path()), PlainName(sent)), taken);
     }
 
+    // Enter, meant for the dialog just closed, never ends a transfer; Esc does.
+    void onlyAClickOrEscCancels()
+    {
+        ProgressWindow window(QStringLiteral("发送文件"), nullptr);
+        QSignalSpy cancels(&window, &ProgressWindow::cancelled);
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Return);
+        QCOMPARE(cancels.size(), 0);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(cancels.size(), 1);
+    }
+
     void zmodemStartIsFoundAcrossPieces_data()
     {
         QTest::addColumn<QList<QByteArray>>("pieces");
