@@ -8,12 +8,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QToolButton>
 
 FindBar::FindBar(TextPane &pane, std::function<int()> byteBase, QWidget *parent)
     : QWidget(parent), m_pane(pane), m_byteBase(std::move(byteBase)), m_what(new QLineEdit(this)),
       m_case(new QCheckBox(QStringLiteral("区分大小写"), this)), m_bytes(new QCheckBox(QStringLiteral("字节"), this)),
-      m_count(new QLabel(this)), m_cancel(new QPushButton(QStringLiteral("取消"), this))
+      m_count(new QLabel(this)), m_cancel(new QToolButton(this))
 {
     setObjectName(QStringLiteral("findBar"));
     m_what->setObjectName(QStringLiteral("findText"));
@@ -23,9 +23,18 @@ FindBar::FindBar(TextPane &pane, std::function<int()> byteBase, QWidget *parent)
     m_bytes->setToolTip(QStringLiteral("按字节查找，如 55 AA：跨行、跨插入的换行都能找到"));
     m_count->setObjectName(QStringLiteral("findCount"));
     m_cancel->setObjectName(QStringLiteral("findCancel"));
-    auto *previous = new QPushButton(QStringLiteral("上一个"), this);
-    auto *next = new QPushButton(QStringLiteral("下一个"), this);
-    auto *close = new QPushButton(QStringLiteral("关闭"), this);
+    // Tool buttons, narrower than push buttons: the bar shares the width of
+    // the receive pane, and the text box must keep room for what is typed.
+    const auto button = [this](const QString &text) {
+        auto *b = new QToolButton(this);
+        b->setText(text);
+        return b;
+    };
+    m_cancel->setText(QStringLiteral("取消"));
+    QToolButton *previous = button(QStringLiteral("上一个"));
+    QToolButton *next = button(QStringLiteral("下一个"));
+    QToolButton *close = button(QStringLiteral("关闭"));
+    m_what->setMinimumWidth(m_what->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 16);
     previous->setObjectName(QStringLiteral("findPrevious"));
     next->setObjectName(QStringLiteral("findNext"));
     auto *row = new QHBoxLayout(this);
@@ -38,14 +47,14 @@ FindBar::FindBar(TextPane &pane, std::function<int()> byteBase, QWidget *parent)
     connect(m_what, &QLineEdit::textChanged, this, &FindBar::search);
     connect(m_case, &QCheckBox::toggled, this, &FindBar::search);
     connect(m_bytes, &QCheckBox::toggled, this, &FindBar::search);
-    connect(previous, &QPushButton::clicked, this, [this] { step(false); });
-    connect(next, &QPushButton::clicked, this, [this] { step(true); });
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
+    connect(previous, &QToolButton::clicked, this, [this] { step(false); });
+    connect(next, &QToolButton::clicked, this, [this] { step(true); });
+    connect(m_cancel, &QToolButton::clicked, this, [this] {
         m_finder.cancel();
         m_cancel->hide();
         m_count->setText(QStringLiteral("已取消"));
     });
-    connect(close, &QPushButton::clicked, this, [this] {
+    connect(close, &QToolButton::clicked, this, [this] {
         forget();
         hide();
     });

@@ -15,7 +15,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class QToolButton;
 class TextPane;
 
 class FindBar : public QWidget
@@ -48,6 +48,6 @@ private:
     QCheckBox *m_case;
     QCheckBox *m_bytes;
     QLabel *m_count;
-    QPushButton *m_cancel;
+    QToolButton *m_cancel;
     qsizetype m_current = -1;
 };
