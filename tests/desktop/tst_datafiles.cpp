@@ -2,6 +2,7 @@
 // The data files: saving the send box and the receive pane, loading a file
 // into the send box, and auto-save of the receive pane into the day's file.
 
+#include "FileSizeLimit.h"
 #include "FileBytes.h"
 #include "WindowRig.h"
 #include "core/AppFiles.h"
@@ -24,7 +25,6 @@
 #include <csignal>
 #include <functional>
 #include <optional>
-#include <sys/resource.h>
 
 namespace {
 
@@ -38,25 +38,6 @@ QStringList Chunks(const QString &path)
     return parts;
 }
 
-// While it lives, no file of this process grows past `bytes`: the write that
-// would cross the limit stops short there, as on a disk that fills up.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        rlimit limit = m_before;
-        limit.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_before{};
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // file a crash left behind) and a pane whose older text is archived, read
 // across the border between the archived and the resident part.
 
+#include "FileSizeLimit.h"
 #include "terminal/FindBar.h"
 #include "terminal/HistoryArchive.h"
 #include "terminal/ReceivePane.h"
@@ -19,29 +20,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
-// While it lives, no file of this process grows past `bytes`: the write that
-// would cross the limit stops short there, as on a disk that fills up.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        rlimit limit = m_before;
-        limit.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit m_before{};
-};
 
 // Numbered lines, each with a word that a search or a keyword can find.
 QString numberedLines(int from, int count)
