@@ -154,23 +154,22 @@ void ChildBridge::cancel()
 {
     if (!m_running)
         return;
-    m_running = false;
-    m_poll->stop();
-    m_port.disconnect(this);
-    m_child->disconnect(this);
-    m_child->kill();
-    m_child->waitForFinished(1000);
+    stopChild();
     m_port.discardOutput();
     m_port.output(CancelSequence());
     m_port.discardInput();
-    m_child->deleteLater();
-    m_child = nullptr;
 }
 
 void ChildBridge::end(bool ok, const QString &failure)
 {
     if (!m_running)
         return;
+    stopChild();
+    emit finished(ok, failure);
+}
+
+void ChildBridge::stopChild()
+{
     m_running = false;
     m_poll->stop();
     m_port.disconnect(this);
@@ -181,5 +180,4 @@ void ChildBridge::end(bool ok, const QString &failure)
     }
     m_child->deleteLater();
     m_child = nullptr;
-    emit finished(ok, failure);
 }

@@ -52,6 +52,8 @@ private:
     void childEnded(int exitCode, QProcess::ExitStatus status);
     void portGone(const QString &reason);
     void end(bool ok, const QString &failure);
+    // Ends the child (if it still runs) and stops passing bytes.
+    void stopChild();
 
     SerialPort &m_port;
     QProcess *m_child = nullptr;
