@@ -9,6 +9,7 @@
 //
 //   find_bench [--mb N]     (N: the pane's length in millions of characters)
 
+#include "CpuTime.h"
 #include "PaneMeasures.h"
 #include "terminal/PaneFinder.h"
 
@@ -25,17 +26,20 @@ namespace {
 
 using namespace bench;
 
-double findMs(ReceivePane &pane, const PaneFinder::Query &query, qsizetype *count)
+// Finds, and prints the time it took, the processor time it took (all
+// threads) and the matches counted.
+void find(ReceivePane &pane, const char *what, const PaneFinder::Query &query)
 {
     PaneFinder finder;
     QSignalSpy finished(&finder, &PaneFinder::finished);
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = cpuSeconds();
     finder.start(pane.history(), query);
     while (finished.isEmpty())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    *count = finder.count();
-    return timer.nsecsElapsed() / 1e6;
+    std::printf("find_bench %s_ms pane %.0f MB: %.0f (processor %.0f ms; %lld found)\n", what, pane.length() / 1e6,
+                timer.nsecsElapsed() / 1e6, (cpuSeconds() - cpuBefore) * 1e3, qlonglong(finder.count()));
 }
 
 } // namespace
@@ -71,11 +75,9 @@ int main(int argc, char *argv[])
     std::printf("find_bench fill_s pane %.0f MB: %.1f (archived %.0f MB in a %.0f MB file)\n", pane.length() / 1e6,
                 timer.nsecsElapsed() / 1e9, pane.history().base() / 1e6, pane.history().archiveBytes() / 1e6);
 
-    qsizetype count = 0;
-    double ms = findMs(pane, {QStringLiteral("55 AA 0F"), Qt::CaseInsensitive, 16}, &count);
-    std::printf("find_bench find_bytes_ms pane %.0f MB: %.0f (%lld found)\n", pane.length() / 1e6, ms, qlonglong(count));
-    ms = findMs(pane, {QStringLiteral("kestrel"), Qt::CaseInsensitive, 0}, &count);
-    std::printf("find_bench find_text_ms pane %.0f MB: %.0f (%lld found)\n", pane.length() / 1e6, ms, qlonglong(count));
+    find(pane, "find_bytes", {QStringLiteral("55 AA 0F"), Qt::CaseInsensitive, 16});
+    find(pane, "find_text", {QStringLiteral("kestrel"), Qt::CaseInsensitive, 0});
+    find(pane, "find_text_case", {QStringLiteral("KESTREL"), Qt::CaseSensitive, 0});
 
     std::vector<double> jumps;
     const qsizetype lines = pane.history().count();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "terminal/PaneHistory.h"
 
-#include <QDataStream>
-#include <QIODevice>
 #include <algorithm>
 
 namespace {
@@ -15,28 +13,6 @@ constexpr size_t kCachedBlocks = 4;
 
 using Runs = std::vector<PaneColours::Run>;
 
-void writeRuns(QDataStream &out, const Runs &runs, qsizetype from)
-{
-    out << quint32(runs.size());
-    for (const PaneColours::Run &run : runs)
-        out << quint32(run.from - from) << quint32(run.to - from) << run.colour.isValid() << quint32(run.colour.rgba());
-}
-
-Runs readRuns(QDataStream &in, qsizetype from)
-{
-    quint32 count = 0;
-    in >> count;
-    Runs runs;
-    runs.reserve(count);
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint32 start = 0, end = 0, rgba = 0;
-        bool valid = false;
-        in >> start >> end >> valid >> rgba;
-        runs.push_back(PaneColours::Run{from + start, from + end, valid ? QColor::fromRgba(rgba) : QColor()});
-    }
-    return runs;
-}
-
 // The runs of `runs` that overlap [from, to), cut to it.
 void addCut(Runs &out, const Runs &runs, qsizetype from, qsizetype to)
 {
@@ -46,75 +22,6 @@ void addCut(Runs &out, const Runs &runs, qsizetype from, qsizetype to)
 }
 
 } // namespace
-
-// A block as it was archived; positions are those of the whole text.
-struct PaneHistory::Loaded
-{
-    qsizetype from = 0;
-    QString text;
-    std::vector<qsizetype> starts;
-    Runs colours;
-    Runs notes;
-
-    QByteArray serialized() const
-    {
-        QByteArray bytes;
-        bytes.reserve(text.size() * 2 + qsizetype(starts.size()) * 4 + 64);
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        // Text of one-byte characters (all hex text) is kept in one byte a
-        // character: half the bytes to compress and to store.
-        const bool latin1 = QtPrivate::isLatin1(text);
-        out << qint64(text.size()) << latin1;
-        if (latin1)
-            out.writeRawData(text.toLatin1().constData(), int(text.size()));
-        else
-            out.writeRawData(reinterpret_cast<const char *>(text.utf16()), int(text.size() * 2));
-        // The line starts as one array in the machine's own order: the file
-        // is read back only by the run that wrote it.
-        std::vector<quint32> offsets(starts.size());
-        for (size_t i = 0; i < starts.size(); ++i)
-            offsets[i] = quint32(starts[i] - from);
-        out << quint32(offsets.size());
-        out.writeRawData(reinterpret_cast<const char *>(offsets.data()), int(offsets.size() * sizeof(quint32)));
-        writeRuns(out, colours, from);
-        writeRuns(out, notes, from);
-        return bytes;
-    }
-
-    static Loaded parse(const QByteArray &bytes, qsizetype from)
-    {
-        Loaded block;
-        block.from = from;
-        QDataStream in(bytes);
-        qint64 size = 0;
-        bool latin1 = false;
-        in >> size >> latin1;
-        if (size < 0 || size * (latin1 ? 1 : 2) > bytes.size())
-            return block;
-        if (latin1) {
-            QByteArray raw(qsizetype(size), Qt::Uninitialized);
-            in.readRawData(raw.data(), int(size));
-            block.text = QString::fromLatin1(raw);
-        } else {
-            block.text.resize(qsizetype(size));
-            in.readRawData(reinterpret_cast<char *>(block.text.data()), int(size * 2));
-        }
-        quint32 lines = 0;
-        in >> lines;
-        if (qint64(lines) * qint64(sizeof(quint32)) > bytes.size())
-            return block;
-        std::vector<quint32> offsets(lines);
-        if (in.readRawData(reinterpret_cast<char *>(offsets.data()), int(lines * sizeof(quint32)))
-            != int(lines * sizeof(quint32)))
-            return block;
-        block.starts.reserve(lines);
-        for (quint32 offset : offsets)
-            block.starts.push_back(from + offset);
-        block.colours = readRuns(in, from);
-        block.notes = readRuns(in, from);
-        return block;
-    }
-};
 
 PaneHistory::PaneHistory(CharWidths &widths) : m_lines(widths) {}
 
@@ -223,7 +130,7 @@ void PaneHistory::archiveOld()
             // A block: whole lines up to kMostBlockChars characters.
             const qsizetype start = m_lines.startOf(line);
             qsizetype next = std::min(std::max(m_lines.lineOf(start + kMostBlockChars), line + 1), lines);
-            Loaded block;
+            HistoryBlock block;
             block.from = m_base + start;
             const qsizetype end = m_lines.startOf(next);
             block.text = m_text.mid(start, end - start);
@@ -326,7 +233,7 @@ const PaneHistory::Entry &PaneHistory::entryOfLine(qsizetype line) const
 
 // A block that cannot be read back (the file was damaged) shows as blanks,
 // so that its lines and positions stay where they were.
-std::shared_ptr<const PaneHistory::Loaded> PaneHistory::load(const Entry &entry) const
+std::shared_ptr<const HistoryBlock> PaneHistory::load(const Entry &entry) const
 {
     for (size_t i = 0; i < m_cache.size(); ++i) {
         if (m_cache[i]->from == entry.from) {
@@ -334,7 +241,7 @@ std::shared_ptr<const PaneHistory::Loaded> PaneHistory::load(const Entry &entry)
             return m_cache.front();
         }
     }
-    auto block = std::make_shared<Loaded>(Loaded::parse(m_archive->read(entry.block), entry.from));
+    auto block = std::make_shared<HistoryBlock>(HistoryBlock::parse(m_archive->read(entry.block), entry.from));
     if (block->text.size() != entry.to - entry.from || qsizetype(block->starts.size()) != entry.lines) {
         block->text = QString(entry.to - entry.from, u' ');
         block->starts.assign(size_t(entry.lines), entry.from);
@@ -499,16 +406,4 @@ PaneHistory::Snapshot PaneHistory::snapshot() const
     snapshot.m_base = m_base;
     snapshot.m_notes = m_notes.runs(m_base, length());
     return snapshot;
-}
-
-// A block that cannot be read back (the history was emptied meanwhile) ends
-// the pieces.
-void PaneHistory::Snapshot::pieces(const Piece &piece) const
-{
-    for (const Entry &entry : m_entries) {
-        const Loaded block = Loaded::parse(m_archive->read(entry.block), entry.from);
-        if (block.text.size() != entry.to - entry.from || !piece(block.text, entry.from, block.notes))
-            return;
-    }
-    piece(m_resident, m_base, m_notes);
 }

@@ -19,6 +19,7 @@
 // tells how much it dropped and why.
 
 #include "terminal/HistoryArchive.h"
+#include "terminal/HistoryBlock.h"
 #include "terminal/PaneColours.h"
 #include "terminal/PaneLines.h"
 #include "terminal/PaneNotes.h"
@@ -105,7 +106,6 @@ public:
         qsizetype lines = 0;
         HistoryArchive::Block block;
     };
-    struct Loaded;
 
     // The text as it is now, for a search on another thread: the archived
     // blocks (which never change until the history is emptied) and a copy
@@ -115,8 +115,9 @@ public:
     public:
         qsizetype length() const { return m_base + m_resident.size(); }
         // Hands the text over in pieces, in order, each with its position and
-        // the notes in it; stops early when `piece` returns false.
-        using Piece = std::function<bool(QStringView, qsizetype, const std::vector<PaneColours::Run> &)>;
+        // the notes in it; stops early when `piece` returns false. Archived
+        // text of one-byte characters comes as it is stored (Latin-1).
+        using Piece = std::function<bool(HistoryBlock::TextView, qsizetype, const std::vector<PaneColours::Run> &)>;
         void pieces(const Piece &piece) const;
 
     private:
@@ -136,7 +137,7 @@ private:
     void dropFront(qsizetype lines, qsizetype cut);
     const Entry &entryOf(qsizetype position) const;
     const Entry &entryOfLine(qsizetype line) const;
-    std::shared_ptr<const Loaded> load(const Entry &entry) const;
+    std::shared_ptr<const HistoryBlock> load(const Entry &entry) const;
     std::vector<PaneColours::Run> archivedRuns(qsizetype from, qsizetype to, bool notes) const;
     PaneColours::Run runAt(qsizetype position, bool notes) const;
 
@@ -154,5 +155,5 @@ private:
     std::shared_ptr<HistoryArchive> m_archive;
     std::vector<Entry> m_entries;
     // The blocks read last, newest first.
-    mutable std::vector<std::shared_ptr<const Loaded>> m_cache;
+    mutable std::vector<std::shared_ptr<const HistoryBlock>> m_cache;
 };
