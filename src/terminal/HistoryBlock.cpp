@@ -11,7 +11,8 @@
 //                              character (the machine's own order: the file
 //                              is read back only by the run that wrote it)
 //   the notes, then the colours: quint32 count, then per run its offsets,
-//                              whether it has a colour, and the colour
+//                              whether it has a colour, and the colour (as
+//                              quint32, in the machine's own order)
 // The notes come before the colours, so a search reads no colours.
 
 namespace {
@@ -19,26 +20,38 @@ namespace {
 using Runs = HistoryBlock::Runs;
 
 constexpr qsizetype kTextAt = 16;
-constexpr qsizetype kRunBytes = 13;
 
+// Runs go as one array of four quint32 a run (from, to, whether it has a
+// colour, the colour), in the machine's own order: a block holds a stamp's
+// run or two a line, and field by field through the stream they cost more
+// than the text.
 void writeRuns(QDataStream &out, const Runs &runs, qsizetype from)
 {
+    std::vector<quint32> fields;
+    fields.reserve(runs.size() * 4);
+    for (const PaneColours::Run &run : runs) {
+        fields.insert(fields.end(), {quint32(run.from - from), quint32(run.to - from), quint32(run.colour.isValid()),
+                                     quint32(run.colour.rgba())});
+    }
     out << quint32(runs.size());
-    for (const PaneColours::Run &run : runs)
-        out << quint32(run.from - from) << quint32(run.to - from) << run.colour.isValid() << quint32(run.colour.rgba());
+    out.writeRawData(reinterpret_cast<const char *>(fields.data()), int(fields.size() * sizeof(quint32)));
 }
 
 Runs readRuns(QDataStream &in, qsizetype from)
 {
     quint32 count = 0;
     in >> count;
+    const qint64 size = qint64(count) * 4 * qint64(sizeof(quint32));
+    if (in.status() != QDataStream::Ok || size > in.device()->bytesAvailable())
+        return Runs();
+    std::vector<quint32> fields(size_t(count) * 4);
+    if (in.readRawData(reinterpret_cast<char *>(fields.data()), int(size)) != size)
+        return Runs();
     Runs runs;
-    runs.reserve(std::min<qsizetype>(count, in.device()->bytesAvailable() / kRunBytes));
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint32 start = 0, end = 0, rgba = 0;
-        bool valid = false;
-        in >> start >> end >> valid >> rgba;
-        runs.push_back(PaneColours::Run{from + start, from + end, valid ? QColor::fromRgba(rgba) : QColor()});
+    runs.reserve(count);
+    for (size_t i = 0; i < fields.size(); i += 4) {
+        runs.push_back(PaneColours::Run{from + fields[i], from + fields[i + 1],
+                                        fields[i + 2] != 0 ? QColor::fromRgba(fields[i + 3]) : QColor()});
     }
     return runs;
 }

@@ -9,11 +9,6 @@ constexpr char16_t kReplacement = 0xFFFD;
 // Steps a scroll bar may count: well inside an int.
 constexpr qsizetype kMostScrollSteps = qsizetype(1) << 30;
 
-bool isLineBreak(QChar c)
-{
-    return c == u'\r' || c == u'\n';
-}
-
 // East Asian wide and full-width characters, roughly.
 bool isWide(char32_t u)
 {
@@ -29,8 +24,10 @@ int defaultWidth(char32_t u)
 
 } // namespace
 
-CharWidths::CharWidths(Measure measure) : m_measure(measure ? std::move(measure) : Measure(defaultWidth)), m_bmp(0x10000, 0)
+CharWidths::CharWidths(Measure measure)
+    : m_measure(measure ? std::move(measure) : Measure(defaultWidth)), m_bmp(0x10000, kUnmeasured)
 {
+    m_bmp[u'\r'] = m_bmp[u'\n'] = kLineBreak;
 }
 
 int CharWidths::measured(QStringView text, qsizetype index)
@@ -157,21 +154,28 @@ void PaneLines::wrapFrom(QStringView text, size_t first, qsizetype resyncAt, qsi
 
 // Reads the characters from `start` up to the line break or the first one
 // that does not fit, and fewer than kReadPastEnd past the start it returns.
+// Every character received passes here: one table entry a character tells
+// its width, and only a line break or a character not measured yet goes
+// another way.
 qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
 {
+    const quint16 *widths = m_widths.table();
+    const char16_t *chars = text.utf16();
+    const qsizetype size = text.size();
+    const int lineWidth = m_lineWidth;
     int width = 0;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (isLineBreak(c))
-            return (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? i + 2 : i + 1;
-        const int w = m_widths.of(text, i);
+    for (qsizetype i = start; i < size; ++i) {
+        const char16_t c = chars[i];
+        const quint16 entry = widths[c];
+        if (entry == CharWidths::kLineBreak)
+            return (c == u'\r' && i + 1 < size && chars[i + 1] == u'\n') ? i + 2 : i + 1;
+        const int w = entry != CharWidths::kUnmeasured ? entry - 1 : m_widths.of(text, i);
         // One blank may hang past the end of the line, as in word wrapping.
-        const bool hangs = c == u' ' && width <= m_lineWidth;
-        if (i > start && w > 0 && width + w > m_lineWidth && !hangs) {
+        if (width + w > lineWidth && i > start && w > 0 && !(c == u' ' && width <= lineWidth)) {
             // Carry the start of the word being cut over to the next line.
             const qsizetype reach = std::min(i - start, kLongestCarriedWord);
             for (qsizetype k = 0; k < reach; ++k) {
-                if (text[i - 1 - k] == u' ')
+                if (chars[i - 1 - k] == u' ')
                     return i - k;
             }
             return i;

@@ -35,20 +35,27 @@ public:
     // and control characters, 0 for the low half of a surrogate pair.
     explicit CharWidths(Measure measure = {});
 
-    // The width of text[index]. A surrogate pair counts at its high half.
+    // The width of text[index], not a line break. A surrogate pair counts
+    // at its high half.
     int of(QStringView text, qsizetype index)
     {
-        const char16_t u = text[index].unicode();
-        if (u < m_bmp.size() && m_bmp[u] != 0)
-            return m_bmp[u] - 1;
+        const quint16 entry = m_bmp[text[index].unicode()];
+        if (entry != kUnmeasured && entry != kLineBreak)
+            return entry - 1;
         return measured(text, index);
     }
+
+    // Per UTF-16 unit its width + 1, or one of these: a layout reads one
+    // entry a character and goes the slow way only for these.
+    static constexpr quint16 kUnmeasured = 0;
+    static constexpr quint16 kLineBreak = 0xFFFF; // CR and LF
+    const quint16 *table() const { return m_bmp.data(); }
 
 private:
     int measured(QStringView text, qsizetype index);
 
     Measure m_measure;
-    std::vector<quint16> m_bmp; // width + 1 per UTF-16 unit; 0 not yet measured
+    std::vector<quint16> m_bmp; // 0x10000 entries, as table() tells
     QHash<char32_t, int> m_pairs;
 };
 
