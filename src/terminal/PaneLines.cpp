@@ -6,6 +6,8 @@
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kFirstPrintable = u' ';
+constexpr char16_t kLastPrintable = u'~';
 // Steps a scroll bar may count: well inside an int.
 constexpr qsizetype kMostScrollSteps = qsizetype(1) << 30;
 
@@ -28,6 +30,12 @@ CharWidths::CharWidths(Measure measure)
     : m_measure(measure ? std::move(measure) : Measure(defaultWidth)), m_bmp(0x10000, kUnmeasured)
 {
     m_bmp[u'\r'] = m_bmp[u'\n'] = kLineBreak;
+    const char16_t blank = kFirstPrintable;
+    m_asciiWidth = of(QStringView(&blank, 1), 0);
+    for (char16_t c = kFirstPrintable; c <= kLastPrintable; ++c) {
+        if (of(QStringView(&c, 1), 0) != m_asciiWidth)
+            m_asciiWidth = 0;
+    }
 }
 
 int CharWidths::measured(QStringView text, qsizetype index)
@@ -163,8 +171,21 @@ qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
     const char16_t *chars = text.utf16();
     const qsizetype size = text.size();
     const int lineWidth = m_lineWidth;
+    const int ascii = m_widths.asciiWidth();
     int width = 0;
     for (qsizetype i = start; i < size; ++i) {
+        // Printable ASCII characters of one width that all still fit are
+        // passed in one go: most received text is such a run.
+        if (ascii > 0) {
+            const qsizetype fit = std::min<qsizetype>((lineWidth - width) / ascii, size - i);
+            qsizetype n = 0;
+            while (n < fit && char16_t(chars[i + n] - kFirstPrintable) <= kLastPrintable - kFirstPrintable)
+                ++n;
+            width += int(n) * ascii;
+            i += n;
+            if (i == size)
+                return -1;
+        }
         const char16_t c = chars[i];
         const quint16 entry = widths[c];
         if (entry == CharWidths::kLineBreak)

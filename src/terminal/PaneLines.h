@@ -50,12 +50,16 @@ public:
     static constexpr quint16 kUnmeasured = 0;
     static constexpr quint16 kLineBreak = 0xFFFF; // CR and LF
     const quint16 *table() const { return m_bmp.data(); }
+    // The width all printable ASCII characters share (as in a fixed-width
+    // font), or 0 when they differ.
+    int asciiWidth() const { return m_asciiWidth; }
 
 private:
     int measured(QStringView text, qsizetype index);
 
     Measure m_measure;
     std::vector<quint16> m_bmp; // 0x10000 entries, as table() tells
+    int m_asciiWidth = 0;
     QHash<char32_t, int> m_pairs;
 };
 

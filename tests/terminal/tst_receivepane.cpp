@@ -745,18 +745,21 @@ private slots:
         QCOMPARE(lines.count(), qsizetype(2));
         QCOMPARE(lines.startOf(1), qsizetype(10)); // after five pairs, not inside one
 
-        // Measured widths: each character measured once.
+        // Measured widths: each character measured once (printable ASCII
+        // at the start).
         int measured = 0;
         CharWidths counted([&measured](char32_t c) {
             ++measured;
             return c == u'W' ? 3 : 1;
         });
+        QCOMPARE(measured, 95);
         PaneLines wide(counted);
         wide.setLineWidth(10);
-        wide.wrap(u"WWWWii");
+        wide.wrap(u"WWWWii\u4E2D\u4E2D");
+        wide.wrap(u"WWWWii\u4E2D\u4E2D");
         QCOMPARE(wide.count(), qsizetype(2));
         QCOMPARE(wide.startOf(1), qsizetype(3));
-        QCOMPARE(measured, 2);
+        QCOMPARE(measured, 96);
     }
 
     void linePositionsAcrossLineBreaks()
