@@ -7,6 +7,7 @@
 #include "core/Scheduler.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/SendPath.h"
@@ -168,17 +169,20 @@ void CommandSequencer::SendNamedCommand(int index, const QString &caption)
 
 void CommandSequencer::LogCommandExchange(const QString &path, const CommandRecord &command)
 {
-    const QString entry = QStringLiteral("\r\n【") + command.name + QStringLiteral("】")
-                          + QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))
-                          + QStringLiteral("\r\nSENDING :  ") + m_s.send.sendText()
-                          + QStringLiteral("\r\nRECEIVE :  ") + m_s.receive.Text2()->text()
-                          + QStringLiteral("\r\n");
+    const QString head = QStringLiteral("\r\n【") + command.name + QStringLiteral("】")
+                         + QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))
+                         + QStringLiteral("\r\nSENDING :  ") + m_s.send.sendText() + QStringLiteral("\r\nRECEIVE :  ");
+    const TextPane &pane = *m_s.receive.Text2();
+    const auto entry = [&head, &pane](const TextWriter &write) {
+        return write(head) && PaneTextStream(pane, 0, pane.length(), PaneTextStream::Notes::With, write).all()
+               && write(u"\r\n");
+    };
     // The pane is emptied only once its text is in the log, so that the next
     // entry holds only what arrives after this one. A log that cannot be
     // written keeps the pane, which loses nothing: the next entry that is
     // written carries it. The user hears of it once per run.
     QString error;
-    if (AppendGbk(path, {entry}, &error)) {
+    if (AppendGbk(path, entry, &error)) {
         m_s.receive.Text2()->setText(QString());
         return;
     }

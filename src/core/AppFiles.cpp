@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 QString AppFolder()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -47,22 +49,29 @@ bool WriteWhole(QFileDevice &file, QByteArrayView bytes)
 
 bool AppendGbk(const QString &path, std::initializer_list<QStringView> texts, QString *error, qsizetype *replaced)
 {
+    return AppendGbk(
+        path,
+        [texts](const TextWriter &write) {
+            return std::all_of(texts.begin(), texts.end(), [&write](QStringView text) { return write(text); });
+        },
+        error, replaced);
+}
+
+bool AppendGbk(const QString &path, const TextSource &texts, QString *error, qsizetype *replaced)
+{
     GbkEncoder encoder;
     if (!encoder.isValid()) {
         if (error)
             *error = GbkMissingText();
         return false;
     }
-    QByteArray bytes;
-    for (QStringView text : texts)
-        bytes += encoder.encode(text);
     // Unbuffered: the bytes go to the file at once, so when the write stops
     // short nothing of them waits in a buffer, and the cut back to the former
     // length is not preceded (and defeated) by a flush of the rest.
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         const qint64 before = file.size();
-        if (WriteWhole(file, bytes)) {
+        if (texts([&file, &encoder](QStringView text) { return WriteWhole(file, encoder.encode(text)); })) {
             if (replaced)
                 *replaced = encoder.replaced();
             return true;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 
 class QFileDevice;
@@ -36,4 +37,12 @@ bool WriteWhole(QFileDevice &file, QByteArrayView bytes);
 // is false and `error` (if given) says why. `replaced` (if given) is the
 // number of characters written as "?" (GbkEncoder).
 bool AppendGbk(const QString &path, std::initializer_list<QStringView> texts, QString *error = nullptr,
+               qsizetype *replaced = nullptr);
+// A text handed over in pieces (a long one is never held whole): the source
+// gives each piece to the writer in turn, and is false as soon as the
+// writer is (a write failed).
+using TextWriter = std::function<bool(QStringView)>;
+using TextSource = std::function<bool(const TextWriter &)>;
+// The same, for a text that comes in pieces.
+bool AppendGbk(const QString &path, const TextSource &texts, QString *error = nullptr,
                qsizetype *replaced = nullptr);

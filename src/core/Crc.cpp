@@ -45,13 +45,12 @@ std::optional<int> CrcModelIndex(const QString &name)
     return std::nullopt;
 }
 
-quint32 ComputeCrc(const CrcModel &model, QByteArrayView bytes)
+// Bit by bit, most significant first, in a register as wide as the model;
+// reflected models reverse each byte on the way in and the result on the
+// way out.
+quint32 CrcAdd(const CrcModel &model, quint32 crc, QByteArrayView bytes)
 {
-    // Bit by bit, most significant first, in a register as wide as the
-    // model; reflected models reverse each byte on the way in and the
-    // result on the way out. Selections are short, so no lookup table.
     const quint32 top = quint32(1) << (model.width - 1);
-    quint32 crc = model.init;
     for (char c : bytes) {
         const quint32 byte = model.reflected ? reflect(quint8(c), 8) : quint8(c);
         crc ^= byte << (model.width - 8);
@@ -59,9 +58,19 @@ quint32 ComputeCrc(const CrcModel &model, QByteArrayView bytes)
             crc = (crc & top) ? (crc << 1) ^ model.poly : crc << 1;
         crc &= mask(model.width);
     }
+    return crc;
+}
+
+quint32 CrcEnd(const CrcModel &model, quint32 crc)
+{
     if (model.reflected)
         crc = reflect(crc, model.width);
     return (crc ^ model.xorOut) & mask(model.width);
+}
+
+quint32 ComputeCrc(const CrcModel &model, QByteArrayView bytes)
+{
+    return CrcEnd(model, CrcAdd(model, model.init, bytes));
 }
 
 QByteArray CrcWireBytes(const CrcModel &model, quint32 crc)
@@ -72,19 +81,4 @@ QByteArray CrcWireBytes(const CrcModel &model, quint32 crc)
     if (model.lowByteFirst)
         std::reverse(bytes.begin(), bytes.end());
     return bytes;
-}
-
-std::optional<QString> SelectionCrc(const QString &text, DataFormat format, const CrcModel &model)
-{
-    QByteArray bytes;
-    if (format == DataFormat::String) {
-        bytes = EncodeGbk(text);
-    } else {
-        const EncodeResult encoded = EncodeSendText(TrimBlanks(text), format);
-        if (!std::holds_alternative<QByteArray>(encoded))
-            return std::nullopt;
-        bytes = std::get<QByteArray>(encoded);
-    }
-    const DataFormat shownAs = format == DataFormat::String ? DataFormat::Hex : format;
-    return RenderReceivedBytes(CrcWireBytes(model, ComputeCrc(model, bytes)), shownAs).trimmed();
 }

@@ -29,11 +29,9 @@ const QList<CrcModel> &CrcModels();
 std::optional<int> CrcModelIndex(const QString &name);
 
 quint32 ComputeCrc(const CrcModel &model, QByteArrayView bytes);
+// The same over bytes that come in pieces: the register starts at the
+// model's `init`, takes each piece in turn, and gives the check at its end.
+quint32 CrcAdd(const CrcModel &model, quint32 crc, QByteArrayView bytes);
+quint32 CrcEnd(const CrcModel &model, quint32 crc);
 // The check as its width / 8 bytes, in the order the protocol sends them.
 QByteArray CrcWireBytes(const CrcModel &model, quint32 crc);
-
-// The check of the bytes a selection stands for in a send format (String:
-// its GBK bytes, no line end), written as the format writes bytes, in wire
-// order: "37 4B", "055 075"; hexadecimal for String, whose text cannot carry
-// every byte. Nothing when the selection is not valid data in the format.
-std::optional<QString> SelectionCrc(const QString &text, DataFormat format, const CrcModel &model);

@@ -269,62 +269,6 @@ QString CharactersToHexText(const QString &text)
     return result;
 }
 
-namespace {
-
-// Three characters read as an octal number: blanks are ignored, reading stops
-// at the first other character, no digit gives 0.
-int octalGroupValue(const QString &group)
-{
-    int value = 0;
-    for (QChar c : group) {
-        if (c == u' ')
-            continue;
-        if (c.unicode() < u'0' || c.unicode() > u'7')
-            break;
-        value = value * 8 + (c.unicode() - u'0');
-    }
-    return value;
-}
-
-// A value written with the pattern "000": at least three digits, a
-// negative value keeping its minus sign.
-QString threeDigits(qint64 value, int base)
-{
-    const QString digits = QStringLiteral("%1").arg(qAbs(value), 3, base, QLatin1Char('0'));
-    return value < 0 ? u'-' + digits : digits;
-}
-
-} // namespace
-
-QString SelectionChecksum(const QString &given, DataFormat format)
-{
-    const QString text = TrimBlanks(given);
-    const qsizetype n = text.size();
-    qint64 sum = 0;
-    switch (format) {
-    case DataFormat::Hex:
-        for (qsizetype p = 1; p <= n; p += 3) {
-            const auto high = at(text, p);
-            const auto low = at(text, p + 1);
-            sum += 16 * (high ? HexDigitValue(*high) : 0) + (low ? HexDigitValue(*low) : 0);
-        }
-        return QStringLiteral("%1").arg(sum % 256, 2, 16, QLatin1Char('0')).toUpper();
-    case DataFormat::Decimal: {
-        double total = 0;
-        for (qsizetype p = 1; p <= n; p += 4)
-            total = RoundHalfEven(total + LenientNumber(text.mid(p - 1, 3)));
-        return threeDigits(qint64(total) % 256, 10);
-    }
-    case DataFormat::Octal:
-        for (qsizetype p = 1; p <= n; p += 4)
-            sum += octalGroupValue(text.mid(p - 1, 3));
-        return threeDigits(sum % 256, 8);
-    case DataFormat::String:
-        break;
-    }
-    return {};
-}
-
 QString ChecksumTrailer(DataFormat format)
 {
     switch (format) {

@@ -68,11 +68,6 @@ std::optional<QString> HexTextToCharacters(const QString &trimmed);
 // character) in upper-case hex, then a blank.
 QString CharactersToHexText(const QString &trimmed);
 
-// The one-byte checksum of a text (its end blanks trimmed here) read in a
-// send format: the sum of its byte groups modulo 256, written as the format
-// writes a byte ("6B", "044", "102"). Characters that are not digits count
-// 0; String format gives an empty text.
-QString SelectionChecksum(const QString &text, DataFormat format);
 // The byte 22 (0x16) that follows an appended checksum: " 16", " 022",
 // " 026", or nothing in String format.
 QString ChecksumTrailer(DataFormat format);

@@ -8,12 +8,14 @@
 #include "core/TextCodec.h"
 #include "core/Widgets.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/SendPath.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TextPane.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -78,75 +80,28 @@ private:
     bool m_afterCr = false;    // the last piece ended with a CR, whose LF may start the next
 };
 
-// The text a box held when a save began, read piece by piece while the box
-// lives on, without a copy: an append only adds after that text (and the
-// box's history moves no position of it), and just before the box changes
-// otherwise its text is kept here.
-class TextAtStart
+// The range of a box without the blanks at its ends.
+std::pair<qsizetype, qsizetype> WithoutEndBlanks(const PaneHistory &text, qsizetype from, qsizetype to)
 {
-public:
-    explicit TextAtStart(const TextPane &box)
-        : m_box(box), m_length(box.length()),
-          m_keep(QObject::connect(&box, &TextPane::aboutToRewrite, [this] {
-              if (!m_kept)
-                  m_kept = m_box.history().mid(0, m_length);
-          }))
-    {
-    }
-    ~TextAtStart() { QObject::disconnect(m_keep); }
-    TextAtStart(const TextAtStart &) = delete;
-    TextAtStart &operator=(const TextAtStart &) = delete;
-
-    qsizetype length() const { return m_length; }
-    QChar at(qsizetype position) const { return m_kept ? m_kept->at(position) : m_box.history().at(position); }
-    QString mid(qsizetype from, qsizetype length) const
-    {
-        return m_kept ? m_kept->mid(from, length) : m_box.history().mid(from, length);
-    }
-
-private:
-    const TextPane &m_box;
-    const qsizetype m_length;
-    std::optional<QString> m_kept;
-    QMetaObject::Connection m_keep;
-};
-
-// Where the piece of text that starts at `from` and may reach `to` ends:
-// kSavePiece characters on, or one more so that no CR LF and no surrogate
-// pair is cut in two, as each piece's line breaks and characters are
-// converted on their own.
-qsizetype SavePieceEnd(const TextAtStart &text, qsizetype from, qsizetype to)
-{
-    const qsizetype end = std::min(to, from + DataFiles::kSavePiece);
-    if (end == to)
-        return end;
-    const QChar last = text.at(end - 1), next = text.at(end);
-    const bool cutsPair = (last == u'\r' && next == u'\n') || (last.isHighSurrogate() && next.isLowSurrogate());
-    return cutsPair ? end + 1 : end;
-}
-
-// Writes the text, blanks at its ends removed, with CR LF line ends, in
-// pieces with the window's events in between. False when a write failed or
-// the program is closing.
-bool WriteInPieces(QSaveFile &file, GbkEncoder &encoder, const TextAtStart &text, Scheduler &scheduler)
-{
-    qsizetype from = 0, to = text.length();
     while (from < to && text.at(from) == u' ')
         ++from;
     while (to > from && text.at(to - 1) == u' ')
         --to;
-    while (from < to) {
-        const qsizetype end = SavePieceEnd(text, from, to);
-        if (!WriteWhole(file, encoder.encode(WithLineBreaks(text.mid(from, end - from), LineEnding::CrLf))))
-            return false;
-        from = end;
+    return {from, to};
+}
+
+// Writes the stream's pieces with the window's events in between. False
+// when a write failed or the program is closing.
+bool WriteInPieces(PaneTextStream &text, Scheduler &scheduler)
+{
+    while (text.next()) {
         // The window keeps working while a long text is saved; closing the
         // program ends the save.
         scheduler.processEvents();
         if (scheduler.isShuttingDown())
             return false;
     }
-    return true;
+    return !text.failed();
 }
 
 } // namespace
@@ -159,6 +114,8 @@ DataFiles::DataFiles(const Services &services, QObject *parent) : QObject(parent
     connect(m_da, &QAction::triggered, this, &DataFiles::OpenIntoSendBox);
     connect(m_chufa, &QAction::triggered, this, [this] { SaveTextFile(QString(), *m_s.send.Text1()); });
     connect(m_cuns1, &QAction::triggered, this, [this] { SaveTextFile(QString(), m_s.receivePane); });
+    for (TextPane *box : {static_cast<TextPane *>(m_s.send.Text1()), &m_s.receivePane})
+        connect(box, &TextPane::copyTooLarge, this, [this, box] { offerToSaveSelection(*box); });
 }
 
 QString DataFiles::askFile(bool saving)
@@ -181,23 +138,50 @@ void DataFiles::CheckEncoder()
 
 void DataFiles::SaveTextFile(QString path, const TextPane &box)
 {
+    saveRange(std::move(path), box, 0, box.length());
+}
+
+void DataFiles::offerToSaveSelection(const TextPane &box)
+{
+    const qsizetype from = box.selStart(), to = from + box.selLength();
+    const QString question = QStringLiteral("选中的内容有 %1 个字符，太多，不能复制到剪贴板。\r\n存入文件吗？")
+                                 .arg(QLocale().toString(to - from));
+    if (m_s.dialogs.message(question, QStringLiteral("复制"), MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        saveRange(QString(), box, from, to);
+}
+
+void DataFiles::saveRange(QString path, const TextPane &box, qsizetype from, qsizetype to)
+{
     // The text of the moment of the click, whatever the box gets while the
-    // file dialog is open or the save runs.
-    const TextAtStart text(box);
+    // file dialog is open or the save runs. A box rewritten (emptied,
+    // converted) while the dialog is open no longer holds that text.
+    const auto [start, end] = WithoutEndBlanks(box.history(), from, to);
+    bool rewritten = false;
+    const QMetaObject::Connection watch =
+        connect(&box, &TextPane::aboutToRewrite, this, [&rewritten] { rewritten = true; });
     if (path.isEmpty())
         path = askFile(true);
+    disconnect(watch);
     if (path.isEmpty())
         return;
+    if (rewritten) {
+        m_s.dialogs.message(QStringLiteral("选择文件时内容已被清除或改写，没有保存，请重新保存"), QStringLiteral("提示"),
+                            MsgIcon::Exclamation);
+        return;
+    }
     // Written into a new file beside it that takes the name only when whole:
     // until then, and when the save fails or the program closes meanwhile,
     // the file of that name stays as it was.
     QSaveFile file(path);
     GbkEncoder encoder;
+    PaneTextStream text(box, start, end, PaneTextStream::Notes::With, [&file, &encoder](QStringView piece) {
+        return WriteWhole(file, encoder.encode(WithLineBreaks(piece, LineEnding::CrLf)));
+    });
     QString error = GbkMissingText();
     if (encoder.isValid()) {
         setSaving(true);
         m_s.status.setMessage(QStringLiteral("正在保存到 %1 ...").arg(path));
-        const bool written = file.open(QIODevice::WriteOnly) && WriteInPieces(file, encoder, text, m_s.scheduler)
+        const bool written = file.open(QIODevice::WriteOnly) && WriteInPieces(text, m_s.scheduler)
                              && WriteWhole(file, "\r\n");
         setSaving(false);
         if (m_s.scheduler.isShuttingDown())

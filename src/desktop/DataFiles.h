@@ -5,6 +5,8 @@
 // line ends; the file dialog offers the name chosen last. A long text saves,
 // and a long file loads, in pieces with the window's events in between.
 
+#include "terminal/PaneTextStream.h"
+
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -25,7 +27,7 @@ public:
     // Bytes a load reads between two turns of the window's events.
     static constexpr qint64 kLoadPiece = 256 * 1024;
     // Characters saved between two turns of the window's events.
-    static constexpr qsizetype kSavePiece = 256 * 1024;
+    static constexpr qsizetype kSavePiece = PaneTextStream::kPieceChars;
 
     struct Services
     {
@@ -55,6 +57,9 @@ public:
     // many characters GBK lacks were written as "?"; a file that cannot be
     // written (or encoded) is said in a message box.
     void SaveTextFile(QString path, const TextPane &box);
+    // A selection too long for the clipboard: asks whether to save it to a
+    // file instead, and does so as SaveTextFile() would.
+    void offerToSaveSelection(const TextPane &box);
     // The file's lines as the send box takes them in its format; asks for
     // the file when path is empty. Nothing when cancelled or unreadable
     // (said in a message box).
@@ -64,6 +69,8 @@ public:
 
 private:
     QString askFile(bool saving);
+    // Saves the characters [from, to) of a box, as SaveTextFile() says.
+    void saveRange(QString path, const TextPane &box, qsizetype from, qsizetype to);
     // Greys the save items while a save runs: a second one would race it
     // for the file.
     void setSaving(bool saving);

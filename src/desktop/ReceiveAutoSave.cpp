@@ -6,6 +6,7 @@
 #include "core/Scheduler.h"
 #include "core/TextCodec.h"
 #include "core/Widgets.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/StatusBar.h"
 #include "terminal/TextPane.h"
 
@@ -86,7 +87,12 @@ void ReceiveAutoSave::saveChunk()
     const QString path = dayFile();
     QString error;
     qsizetype replaced = 0;
-    if (AppendGbk(path, {ChunkHeader(QDateTime::currentDateTime()), m_s.pane.text()}, &error, &replaced)) {
+    const QString header = ChunkHeader(QDateTime::currentDateTime());
+    const auto chunk = [this, &header](const TextWriter &write) {
+        return write(header)
+               && PaneTextStream(m_s.pane, 0, m_s.pane.length(), PaneTextStream::Notes::With, write).all();
+    };
+    if (AppendGbk(path, chunk, &error, &replaced)) {
         m_retryMs = kFirstRetryMs;
         if (replaced > 0)
             m_s.status.setMessage(QStringLiteral("接收区已自动保存到 %1").arg(path) + ReplacedCharactersText(replaced));

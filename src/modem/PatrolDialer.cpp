@@ -11,6 +11,7 @@
 #include "modem/PatrolRecord.h"
 #include "serial/SerialPort.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/ReceivePath.h"
 #include "terminal/SendPath.h"
@@ -138,10 +139,14 @@ void PatrolDialer::patrol()
     if (!pause(500) || !dialPasses(entries, sendCommands))
         return;
 
-    ReceivePane *pane = m_s.receive.Text2();
-    pane->setText(PatrolRecordHeader(QDateTime::currentDateTime()) + pane->text());
+    // A pane whose start is kept on disk (read-only) cannot take the header
+    // in front: then it goes in front of the record file only.
+    const QString header = PatrolRecordHeader(QDateTime::currentDateTime());
+    const bool inPane = m_s.receive.Text2()->prepend(header);
+    if (!inPane)
+        m_s.status.setMessage(QStringLiteral("接收区较早的内容已存入缓存文件（只读），巡测记录的标题只写入记录文件"));
     if (ask(QStringLiteral("保存巡测记录吗？"), false))
-        saveRecord();
+        saveRecord(inPane ? QString() : header);
 }
 
 QList<PatrolDialer::Entry> PatrolDialer::enterNumbers()
@@ -257,10 +262,13 @@ void PatrolDialer::serveCall(bool sendCommands)
     m_s.call.HangUpAction();
 }
 
-void PatrolDialer::saveRecord()
+void PatrolDialer::saveRecord(const QString &header)
 {
-    const SavedRecord saved =
-        SavePatrolRecord(AppFolder(), ShortDateText(), m_s.receive.Text2()->text());
+    const TextPane &pane = *m_s.receive.Text2();
+    const SavedRecord saved = SavePatrolRecord(AppFolder(), ShortDateText(), [&](const TextWriter &write) {
+        return (header.isEmpty() || write(header))
+               && PaneTextStream(pane, 0, pane.length(), PaneTextStream::Notes::With, write).all();
+    });
     if (!saved.error.isEmpty())
         m_s.dialogs.message(QStringLiteral("巡测记录未能保存！\r\n") + saved.path + kCrLf + saved.error,
                             QStringLiteral("错误"), MsgIcon::Exclamation);

@@ -87,7 +87,9 @@ private:
     void mark(const Entry &entry);
     // A call is up: send what the user asked for, hold it, hang up.
     void serveCall(bool sendCommands);
-    void saveRecord();
+    // Saves the pane as a record; a header that the pane could not take
+    // goes in front of it.
+    void saveRecord(const QString &header);
     // A pause; false when the program is closing.
     bool pause(int ms);
     bool closing() const;

@@ -21,19 +21,21 @@ QString PatrolRecordFileName(const QString &date, int n)
     return QStringLiteral("自动巡测") + date + copy + QStringLiteral(".txt");
 }
 
-SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const QString &text)
+SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const TextSource &text)
 {
     GbkEncoder encoder;
     if (!encoder.isValid())
         return {QDir(folder).filePath(PatrolRecordFileName(date, 1)), GbkMissingText()};
-    // The pane holds the program's own CR LF lines beside bare LFs of the
-    // received data; the record is a text file with CR LF line ends.
-    const QByteArray bytes = encoder.encode(WithLineBreaks(text, LineEnding::CrLf));
     for (int n = 1;; ++n) {
         QFile file(QDir(folder).filePath(PatrolRecordFileName(date, n)));
         // NewOnly: a record written meanwhile under this name is not replaced either.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (WriteWhole(file, bytes) && file.flush())
+            // The pane holds the program's own CR LF lines beside bare LFs of
+            // the received data; the record is a text file with CR LF line ends.
+            const auto write = [&file, &encoder](QStringView piece) {
+                return WriteWhole(file, encoder.encode(WithLineBreaks(piece, LineEnding::CrLf)));
+            };
+            if (text(write) && file.flush())
                 return {file.fileName(), {}, encoder.replaced()};
             // A record cut short (a full disk) is not left behind as if it were whole.
             const QString error = file.errorString();

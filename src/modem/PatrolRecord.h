@@ -4,6 +4,8 @@
 // patrol ends, and the record file the pane is saved to, one more for every
 // save of the day, so that no record saved earlier is ever replaced.
 
+#include "core/AppFiles.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -22,7 +24,8 @@ struct SavedRecord
     qsizetype replaced = 0; // characters GBK lacks, written as "?"
 };
 
-// Writes text as GBK with CR LF line ends into folder, under the first
-// record name of the date that no file holds yet. Without a GBK encoder
-// nothing is written.
-SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const QString &text);
+// Writes text, handed over in pieces, as GBK with CR LF line ends into
+// folder, under the first record name of the date that no file holds yet.
+// Without a GBK encoder nothing is written. No piece may end between a CR
+// and its LF.
+SavedRecord SavePatrolRecord(const QString &folder, const QString &date, const TextSource &text);

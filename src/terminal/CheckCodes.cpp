@@ -3,14 +3,18 @@
 
 #include "core/Crc.h"
 #include "core/DataFormats.h"
+#include "core/SelectionCheck.h"
 #include "core/Dialogs.h"
 #include "terminal/FormatSwitch.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/ReceivePane.h"
 #include "terminal/SendPath.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTimer>
 
 CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, ReceivePane &pane,
                        QWidget *parent)
@@ -21,7 +25,8 @@ CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, 
       m_pane(pane),
       m_cstext(new QLineEdit(parent)),
       m_mCheckSum(new QAction(QStringLiteral("校验和(字节)"), parent)),
-      m_mCRC(new QAction(QStringLiteral("CRC校验(字)"), parent))
+      m_mCRC(new QAction(QStringLiteral("CRC校验(字)"), parent)),
+      m_slices(new QTimer(this))
 {
     m_cstext->setObjectName(QStringLiteral("cstext"));
     m_mCheckSum->setObjectName(QStringLiteral("mCheckSum"));
@@ -45,6 +50,11 @@ CheckCodes::CheckCodes(Dialogs &dialogs, FormatSwitch &formats, SendPath &send, 
     }
     connect(&m_send, &SendPath::mouseReleased, this, &CheckCodes::CheckSendSelection);
     connect(&m_pane, &ReceivePane::mouseReleased, this, &CheckCodes::CheckReceiveSelection);
+    // A check of a selection that goes away (the pane is emptied or
+    // converted) ends with it.
+    connect(&m_pane, &ReceivePane::aboutToRewrite, this, &CheckCodes::stopReceiveCheck);
+    m_slices->setInterval(0);
+    connect(m_slices, &QTimer::timeout, this, &CheckCodes::checkSlice);
     fnCheck(ByteChecksum);
 }
 
@@ -119,12 +129,58 @@ void CheckCodes::CheckSendSelection()
                                                  : QString());
 }
 
+// A long selection is read a slice at a time, the window answering in
+// between; the box shows how far it got. Shown sends and time stamps are not
+// received data.
 void CheckCodes::CheckReceiveSelection()
 {
-    // Shown sends and time stamps are not received data.
-    const QString selection = m_pane.selData();
-    if (selection.size() <= 2)
+    stopReceiveCheck();
+    const qsizetype from = m_pane.selStart(), to = from + m_pane.selLength();
+    if (to - from <= 2)
         return;
-    m_cstext->setText(crcModel() ? crcText(selection)
-                                 : SelectionChecksum(selection, m_formats.sendFormat()));
+    auto run = std::make_unique<ReceiveCheck>(m_formats.sendFormat(), crcModel());
+    run->shownBefore = m_cstext->text();
+    run->stream = std::make_unique<PaneTextStream>(m_pane, from, to, PaneTextStream::Notes::Without,
+                                                   [check = run.get()](QStringView data) {
+                                                       check->dataChars += data.size();
+                                                       check->check.feed(data);
+                                                       return true;
+                                                   });
+    m_receiveCheck = std::move(run);
+    if (to - from <= PaneTextStream::kPieceChars) {
+        finishReceiveCheck();
+    } else {
+        m_cstext->setText(QStringLiteral("0%"));
+        m_slices->start();
+    }
+}
+
+void CheckCodes::checkSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    PaneTextStream &stream = *m_receiveCheck->stream;
+    while (slice.elapsed() < kSliceMs) {
+        if (!stream.next())
+            return finishReceiveCheck();
+    }
+    m_cstext->setText(QStringLiteral("%1%").arg(100 * stream.done() / stream.total()));
+}
+
+void CheckCodes::finishReceiveCheck()
+{
+    m_receiveCheck->stream->all();
+    const auto run = std::move(m_receiveCheck);
+    m_slices->stop();
+    if (run->dataChars <= 2)
+        m_cstext->setText(run->shownBefore);
+    else
+        m_cstext->setText(run->check.result().value_or(QStringLiteral("非有效数据")));
+}
+
+void CheckCodes::stopReceiveCheck()
+{
+    m_slices->stop();
+    if (m_receiveCheck)
+        m_cstext->setText(std::exchange(m_receiveCheck, nullptr)->shownBefore);
 }

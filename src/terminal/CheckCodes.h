@@ -6,13 +6,21 @@
 // "CRC校验(字)"), where the CRC mode only relabels the box and stops the
 // automatic checksum of send-box selections. Beside them the real CRC
 // modes, one per catalogue model: a selection shows its CRC, and the
-// command appends the CRC bytes in the protocol's byte order.
+// command appends the CRC bytes in the protocol's byte order. A long
+// selection of the receive pane is checked in slices, the window answering
+// and the box showing the progress; a new selection, or the pane emptied,
+// ends it.
+
+#include "core/SelectionCheck.h"
+#include "terminal/PaneTextStream.h"
 
 #include <QList>
 #include <QObject>
+#include <memory>
 
 class QAction;
 class QLineEdit;
+class QTimer;
 class QWidget;
 class Dialogs;
 struct CrcModel;
@@ -48,11 +56,28 @@ public:
     // Mouse released over the send box or the receive pane.
     void CheckSendSelection();
     void CheckReceiveSelection();
+    // Time a slice of a long check takes at most.
+    static constexpr int kSliceMs = 20;
 
 private:
     void invertMode();
     // The CRC of a selection in the send format, or a word that it is no data.
     QString crcText(const QString &selection) const;
+    void checkSlice();
+    void finishReceiveCheck();
+    // Ends a check that runs, the box showing what it showed before.
+    void stopReceiveCheck();
+
+    // The check of the receive pane's selection that runs.
+    struct ReceiveCheck
+    {
+        ReceiveCheck(DataFormat format, const CrcModel *model) : check(format, model) {}
+        SelectionCheck check;
+        std::unique_ptr<PaneTextStream> stream;
+        qsizetype dataChars = 0;
+        QString shownBefore;
+    };
+    std::unique_ptr<ReceiveCheck> m_receiveCheck;
 
     Dialogs &m_dialogs;
     FormatSwitch &m_formats;
@@ -63,4 +88,5 @@ private:
     QAction *m_mCheckSum;
     QAction *m_mCRC;
     QList<QAction *> m_crcItems;
+    QTimer *m_slices;
 };

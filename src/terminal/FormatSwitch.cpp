@@ -2,7 +2,7 @@
 #include "terminal/FormatSwitch.h"
 
 #include "core/Dialogs.h"
-#include "terminal/TextPane.h"
+#include "terminal/PaneConversion.h"
 
 #include <QComboBox>
 
@@ -88,26 +88,14 @@ void FormatSwitch::ChngR(TextPane &pane)
     const DataFormat format = m_receive;
     if (format != DataFormat::Hex && format != DataFormat::String)
         return;
-    QString text;
-    std::vector<PaneColours::Run> notes;
-    qsizetype at = 0;
-    const auto convertUpTo = [&](qsizetype end) {
-        const auto piece = converted(pane.history().mid(at, end - at), format);
-        if (piece)
-            text += *piece;
-        return piece.has_value();
-    };
-    for (const PaneColours::Run &note : pane.history().noteRuns(0, pane.length())) {
-        if (!convertUpTo(note.from))
-            return sayNotConvertible();
-        notes.push_back(PaneColours::Run{text.size(), text.size() + note.to - note.from, note.colour});
-        text += pane.history().mid(note.from, note.to - note.from);
-        at = note.to;
-    }
-    if (!convertUpTo(pane.length()))
+    const PaneConversion conversion = ConvertPane(pane, format);
+    if (conversion.outcome == PaneConversion::Outcome::NotConvertible)
         return sayNotConvertible();
-    pane.setText(QString());
-    pane.append(text, notes);
+    if (conversion.outcome == PaneConversion::Outcome::NoRoom) {
+        m_dialogs.message(QStringLiteral("接收区未转换：临时文件无法写入（%1）").arg(conversion.error),
+                          QStringLiteral("错误"), MsgIcon::Exclamation);
+        return;
+    }
     SetDataFormat(int(format == DataFormat::Hex ? DataFormat::String : DataFormat::Hex), ReceiveOnly);
 }
 

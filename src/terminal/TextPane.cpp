@@ -80,6 +80,28 @@ void TextPane::setText(const QString &text)
     emit changed();
 }
 
+bool TextPane::prepend(const QString &text)
+{
+    if (m_history.base() > 0)
+        return false;
+    const QString typed = typedForm(text);
+    if (typed.isEmpty())
+        return true;
+    const bool follow = followsEnd();
+    emit aboutToRewrite();
+    m_history.replace(0, 0, typed);
+    m_anchor += typed.size();
+    m_caret += typed.size();
+    if (follow)
+        showEnd();
+    else
+        syncScrollBar();
+    repaintSoon();
+    emit rewritten();
+    emit changed();
+    return true;
+}
+
 void TextPane::appendNote(const QString &note, const QColor &colour)
 {
     append(note, {PaneColours::Run{0, note.size(), colour}});
@@ -391,9 +413,13 @@ void TextPane::setReadOnlyForUser(bool readOnly)
     repaintSoon();
 }
 
-void TextPane::copy() const
+// A selection too long to be held whole is offered, through copyTooLarge(),
+// to be saved to a file instead.
+void TextPane::copy()
 {
-    if (selLength() > 0)
+    if (selLength() > m_mostCopied)
+        emit copyTooLarge();
+    else if (selLength() > 0)
         QGuiApplication::clipboard()->setMimeData(selectionMime());
 }
 
@@ -401,6 +427,10 @@ void TextPane::cut()
 {
     if (m_readOnly || selLength() == 0)
         return;
+    if (selLength() > m_mostCopied) {
+        emit copyTooLarge();
+        return;
+    }
     copy();
     edit(selStart(), selStart() + selLength(), QString());
 }

@@ -31,8 +31,18 @@ public:
     explicit TextPane(QWidget *parent = nullptr);
     ~TextPane() override;
 
-    // The whole content, as one string: for short texts; the history reads
-    // any part of a long one.
+    // A selection longer than mostCopiedChars() is not put on the clipboard
+    // nor dragged: copyTooLarge() is emitted instead. 100 MiB characters
+    // unless set.
+    static constexpr qsizetype kMostCopiedChars = qsizetype(100) * 1024 * 1024;
+    qsizetype mostCopiedChars() const { return m_mostCopied; }
+    void setMostCopiedChars(qsizetype chars) { m_mostCopied = chars; }
+    // Input methods and assistive technology are told at most this much
+    // text at a time.
+    static constexpr qsizetype kMostToldChars = qsizetype(1) << 16;
+
+    // The whole content, as one string: for short texts only (tests, the
+    // send box); the history, or a PaneTextStream, reads a long one.
     QString text() const { return m_history.mid(0, m_history.length()); }
     qsizetype length() const { return m_history.length(); }
     // Keeps about `chars` characters in memory and the older text in a
@@ -47,6 +57,10 @@ public:
     // Each of `notes`, placed within `more`, is a note (text that is not
     // data, see PaneNotes) in the run's colour.
     void append(const QString &more, const std::vector<PaneColours::Run> &notes = {});
+    // Puts text in front of the content as the program's own edit: colours,
+    // notes and the selection stay with their text. False, and nothing
+    // changes, when the start is kept on disk (read-only).
+    bool prepend(const QString &text);
     // Adds a note at the end, in the given colour.
     void appendNote(const QString &note, const QColor &colour);
     // The text, its lines, colours and notes (setText() drops the notes, an
@@ -109,7 +123,7 @@ public:
     qsizetype positionAt(const QPoint &point) const;
 
     // The clipboard actions, as the keys and the context menu run them.
-    void copy() const;
+    void copy();
     void cut();
     void paste();
     void selectAll();
@@ -126,6 +140,9 @@ signals:
     // was read from it before (positions, colours) no longer holds.
     void rewritten();
     void doubleClicked();
+    // A copy or cut of a selection longer than kMostCopiedChars was asked
+    // for: nothing went to the clipboard.
+    void copyTooLarge();
     // The user tried to change text that is kept on disk.
     void oldPartReadOnly();
     // The mouse button was released; the selection is readable.
@@ -223,6 +240,7 @@ private:
     CharWidths m_widths;
     PaneHistory m_history{m_widths};
     bool m_toldArchiveProblem = false;
+    qsizetype m_mostCopied = kMostCopiedChars;
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
     qsizetype m_top = 0;

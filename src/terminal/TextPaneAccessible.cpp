@@ -61,8 +61,12 @@ qsizetype TextPaneAccessible::position(int offset) const
 
 QString TextPaneAccessible::text(QAccessible::Text kind) const
 {
-    if (kind == QAccessible::Value)
-        return pane()->text();
+    if (kind == QAccessible::Value) {
+        // A long text is told as the part around the caret.
+        const qsizetype length = pane()->length(), most = TextPane::kMostToldChars;
+        const qsizetype from = std::clamp<qsizetype>(pane()->selStart() - most / 2, 0, std::max<qsizetype>(length - most, 0));
+        return pane()->history().mid(from, most);
+    }
     return QAccessibleWidget::text(kind);
 }
 
@@ -136,7 +140,57 @@ void TextPaneAccessible::setCursorPosition(int position)
 
 QString TextPaneAccessible::text(int startOffset, int endOffset) const
 {
-    return pane()->history().mid(startOffset, endOffset - startOffset);
+    return pane()->history().mid(startOffset, std::min<qsizetype>(endOffset - startOffset, TextPane::kMostToldChars));
+}
+
+// Qt's own answers read the whole text: a long one is read by its lines
+// (and characters) instead, the part of it a reader asks for.
+QString TextPaneAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                         int *endOffset) const
+{
+    if (pane()->length() <= TextPane::kMostToldChars)
+        return QAccessibleTextInterface::textAtOffset(offset, boundary, startOffset, endOffset);
+    return partAt(position(offset), boundary, startOffset, endOffset);
+}
+
+QString TextPaneAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                             int *endOffset) const
+{
+    if (pane()->length() <= TextPane::kMostToldChars)
+        return QAccessibleTextInterface::textBeforeOffset(offset, boundary, startOffset, endOffset);
+    int start = 0, end = 0;
+    partAt(position(offset), boundary, &start, &end);
+    return start > 0 ? partAt(start - 1, boundary, startOffset, endOffset) : partAt(-1, boundary, startOffset, endOffset);
+}
+
+QString TextPaneAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                            int *endOffset) const
+{
+    if (pane()->length() <= TextPane::kMostToldChars)
+        return QAccessibleTextInterface::textAfterOffset(offset, boundary, startOffset, endOffset);
+    int start = 0, end = 0;
+    partAt(position(offset), boundary, &start, &end);
+    return partAt(end, boundary, startOffset, endOffset);
+}
+
+// The character, or the shown line, at a position; nothing outside the text.
+QString TextPaneAccessible::partAt(qsizetype at, QAccessible::TextBoundaryType boundary, int *startOffset,
+                                   int *endOffset) const
+{
+    const PaneHistory &history = pane()->history();
+    if (at < 0 || at >= history.length()) {
+        *startOffset = *endOffset = toInt(std::clamp<qsizetype>(at, 0, history.length()));
+        return QString();
+    }
+    qsizetype from = at, to = at + 1;
+    if (boundary != QAccessible::CharBoundary) {
+        const PaneLines::Line line = history.line(history.lineOf(at));
+        from = line.start;
+        to = line.end;
+    }
+    *startOffset = toInt(from);
+    *endOffset = toInt(to);
+    return history.mid(from, to - from);
 }
 
 int TextPaneAccessible::characterCount() const

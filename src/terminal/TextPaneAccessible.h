@@ -6,7 +6,9 @@
 // edits the pane: as the user's typing does, so a read-only pane refuses,
 // the edit can be undone and the pane's line breaks apply. The interface
 // counts in int; positions past its range read as its largest value, and
-// that value stands for the end of the text.
+// that value stands for the end of the text. A long text is told in parts:
+// the value is the part around the caret, and a reader asking for its lines
+// gets each of the pane's lines.
 
 #include <QAccessibleWidget>
 
@@ -35,7 +37,14 @@ public:
     void setSelection(int selectionIndex, int startOffset, int endOffset) override;
     int cursorPosition() const override;
     void setCursorPosition(int position) override;
+    // At most TextPane::kMostToldChars characters.
     QString text(int startOffset, int endOffset) const override;
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                         int *endOffset) const override;
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                             int *endOffset) const override;
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                            int *endOffset) const override;
     int characterCount() const override;
     QRect characterRect(int offset) const override;
     int offsetAtPoint(const QPoint &point) const override;
@@ -52,4 +61,5 @@ private:
     TextPane *pane() const;
     // A position of the text for an offset of the interface.
     qsizetype position(int offset) const;
+    QString partAt(qsizetype at, QAccessible::TextBoundaryType boundary, int *startOffset, int *endOffset) const;
 };

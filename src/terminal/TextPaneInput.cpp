@@ -273,7 +273,7 @@ QVariant TextPane::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImAnchorPosition:
         return int(std::clamp(m_anchor, line.start, line.contentEnd) - line.start);
     case Qt::ImSurroundingText: return m_history.mid(line.start, line.contentEnd - line.start);
-    case Qt::ImCurrentSelection: return selText();
+    case Qt::ImCurrentSelection: return selLength() <= kMostToldChars ? selText() : QString();
     case Qt::ImAbsolutePosition: return qlonglong(m_caret);
     default: return QAbstractScrollArea::inputMethodQuery(query);
     }
@@ -313,7 +313,8 @@ void TextPane::mouseMoveEvent(QMouseEvent *event)
     m_mousePoint = event->position().toPoint();
     if (m_mayDrag && (m_mousePoint - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
         m_mayDrag = false;
-        startDrag();
+        if (selLength() <= m_mostCopied)
+            startDrag();
         return;
     }
     if (!m_selecting)
@@ -352,7 +353,7 @@ void TextPane::mouseReleaseEvent(QMouseEvent *event)
     }
     if (m_selecting && selLength() > 0) {
         QClipboard *clipboard = QGuiApplication::clipboard();
-        if (clipboard->supportsSelection())
+        if (clipboard->supportsSelection() && selLength() <= m_mostCopied)
             clipboard->setText(selText(), QClipboard::Selection);
     }
     m_selecting = false;

@@ -4,6 +4,7 @@
 
 #include "core/Crc.h"
 #include "core/DataFormats.h"
+#include "core/SelectionCheck.h"
 #include "core/NumberText.h"
 #include "core/TextCodec.h"
 #include "serial/PortSettings.h"
@@ -143,6 +144,36 @@ private slots:
         QFETCH(DataFormat, format);
         QFETCH(QString, crc);
         QCOMPARE(SelectionCrc(text, format, CrcModels()[*CrcModelIndex(model)]).value_or(QString()), crc);
+    }
+
+    // A text checked in pieces, cut anywhere, gives the check of the text
+    // read whole: blanks at its ends dropped, groups cut between pieces
+    // joined.
+    void checksInPiecesAreThoseOfTheWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<DataFormat>("format");
+        QTest::newRow("hex") << "  01 03 00 00 00 0A  FF 7 " << DataFormat::Hex;
+        QTest::newRow("hex with blanks inside") << " 68    01 02 " << DataFormat::Hex;
+        QTest::newRow("bad hex") << "01 0G 33" << DataFormat::Hex;
+        QTest::newRow("decimal with halves") << "2.5 1.5 200 100 " << DataFormat::Decimal;
+        QTest::newRow("octal") << " 377 001 100 002 8" << DataFormat::Octal;
+        QTest::newRow("string") << " 12 中文 9 " << DataFormat::String;
+    }
+    void checksInPiecesAreThoseOfTheWhole()
+    {
+        QFETCH(QString, text);
+        QFETCH(DataFormat, format);
+        const std::optional<QString> checksum = SelectionChecksum(text, format);
+        for (int cut = 1; cut <= 5; ++cut) {
+            for (const CrcModel *model : {static_cast<const CrcModel *>(nullptr), &CrcModels()[0], &CrcModels()[3]}) {
+                const std::optional<QString> whole = model ? SelectionCrc(text, format, *model) : checksum;
+                SelectionCheck check(format, model);
+                for (qsizetype at = 0; at < text.size(); at += cut)
+                    check.feed(QStringView(text).sliced(at, std::min<qsizetype>(cut, text.size() - at)));
+                QCOMPARE(check.result(), whole);
+            }
+        }
     }
 
     void wholeGbkCharacters()

@@ -162,6 +162,37 @@ private slots:
         QCOMPARE(rig->pane(), meanwhile == "append" ? text + "late" : meanwhile == "clear" ? QString() : text);
     }
 
+    // A selection too long for the clipboard, here from the pane's
+    // archived part into its resident one, is offered to be saved to a file
+    // instead: on Yes it is saved as the save items save, on No nothing is.
+    void aSelectionTooLongToCopyCanBeSaved_data()
+    {
+        QTest::addColumn<MsgAnswer>("answer");
+        QTest::newRow("saved") << MsgAnswer::Yes;
+        QTest::newRow("not saved") << MsgAnswer::No;
+    }
+    void aSelectionTooLongToCopyCanBeSaved()
+    {
+        QFETCH(MsgAnswer, answer);
+        QTemporaryDir folder;
+        pane().setResidentLimit(1000, folder.path());
+        const QString text = QStringLiteral("0123456789\n").repeated(1000);
+        pane().setText(text);
+        QVERIFY(pane().history().base() > 0);
+        pane().setMostCopiedChars(100);
+        pane().select(3, 5000);
+        const QString path = folder.filePath("selection.txt");
+        rig->dialogs.answers.enqueue(answer);
+        rig->dialogs.files.enqueue(path);
+        pane().copy();
+        QCOMPARE(rig->dialogs.messages().size(), 1);
+        QVERIFY(rig->dialogs.messages().first().contains(QStringLiteral("不能复制到剪贴板")));
+        if (answer == MsgAnswer::Yes)
+            QCOMPARE(FileBytes(path), text.mid(3, 5000).replace("\n", "\r\n").toLatin1() + "\r\n");
+        else
+            QVERIFY(!QFile::exists(path));
+    }
+
     // Characters GBK lacks (an emoji, half of a surrogate pair, the mark of
     // bytes received that were not GBK) are saved as "?", and the status bar
     // says how many; without GBK nothing is written and a message says why.

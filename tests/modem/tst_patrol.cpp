@@ -332,6 +332,38 @@ private slots:
         QVERIFY(!QFile::exists(recordPath(3)));
     }
 
+    // The header stands in front of all of the record. A pane whose start
+    // is kept on disk (read-only) cannot take it in front: the record
+    // still starts with it, and the status bar says why the pane does not.
+    void theHeaderStandsInFrontOfTheWholeRecord_data()
+    {
+        QTest::addColumn<qsizetype>("residentLimit");
+        QTest::newRow("all in memory") << qsizetype(0);
+        QTest::newRow("the start archived") << qsizetype(1000);
+    }
+    void theHeaderStandsInFrontOfTheWholeRecord()
+    {
+        QFETCH(qsizetype, residentLimit);
+        QTemporaryDir folder;
+        ReceivePane *pane = rig->window->receivePath().Text2();
+        pane->setResidentLimit(residentLimit, folder.path());
+        QString old;
+        for (int i = 0; i < 500; ++i)
+            old += QStringLiteral("旧数据 %1\n").arg(i);
+        pane->setText(old);
+        QCOMPARE(pane->history().base() > 0, residentLimit > 0);
+        setPassCount("1");
+        patrol({"1035"}, MsgAnswer::No, MsgAnswer::Yes);
+        const QString shown = rig->pane();
+        QCOMPARE(kHeader.match(shown).hasMatch(), residentLimit == 0);
+        const QString record = DecodeGbk(FileBytes(recordPath(1)));
+        const QString header = kHeader.match(record).captured();
+        QVERIFY(!header.isEmpty());
+        QCOMPARE(record.mid(header.size()), QString(old).replace("\n", "\r\n") + attempt(1, "1035", false));
+        QCOMPARE(shown.mid(residentLimit == 0 ? header.size() : 0), old + attempt(1, "1035", false));
+        QCOMPARE(rig->status().contains("只读"), residentLimit > 0);
+    }
+
     // A character GBK lacks is kept in the record as "?" and counted in the
     // status bar; without GBK no record is written and the user is told.
     void recordOfTextGbkCannotHold_data()

@@ -6,8 +6,11 @@
 #include "FileSizeLimit.h"
 #include "terminal/FindBar.h"
 #include "terminal/HistoryArchive.h"
+#include "terminal/PaneConversion.h"
+#include "terminal/PaneTextStream.h"
 #include "terminal/ReceivePane.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -226,6 +229,158 @@ private slots:
             p.append(numberedLines(5000 + i * 10, 10));
         QVERIFY(pane.length() < 1000);
         QVERIFY(p.written.endsWith(pane.text().right(300)));
+    }
+
+    // A range of the history, from its archived part into its resident
+    // one, handed over in pieces as it was when the stream began: with or
+    // without its notes, whatever the pane gets meanwhile.
+    void aStreamHandsOverTheRangeAsItWas_data()
+    {
+        QTest::addColumn<bool>("notes");
+        QTest::addColumn<QString>("meanwhile");
+        for (const bool notes : {true, false})
+            for (const char *meanwhile : {"nothing", "append", "clear"})
+                QTest::addRow("%s notes, %s meanwhile", notes ? "with" : "without", meanwhile) << notes << QString(meanwhile);
+    }
+    void aStreamHandsOverTheRangeAsItWas()
+    {
+        QFETCH(bool, notes);
+        QFETCH(QString, meanwhile);
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        QString data;
+        for (int i = 0; i < 1600; ++i) {
+            const QString lines = numberedLines(i * 10, 10);
+            p.append(lines);
+            data += lines;
+            pane.appendNote(QStringLiteral("→ sent\r\n"), Qt::blue);
+            p.written += QStringLiteral("→ sent\r\n");
+        }
+        QVERIFY(pane.history().base() > PaneTextStream::kPieceChars);
+        const qsizetype from = 7, to = pane.length() - 5;
+        const QString expected = notes ? p.written.mid(from, to - from) : pane.history().dataOf(from, to);
+        QVERIFY(expected.size() < p.written.size());
+        QString got;
+        int pieces = 0;
+        PaneTextStream stream(pane, from, to, notes ? PaneTextStream::Notes::With : PaneTextStream::Notes::Without,
+                              [&](QStringView piece) {
+                                  got += piece;
+                                  ++pieces;
+                                  return true;
+                              });
+        QVERIFY(stream.next());
+        if (meanwhile == "append")
+            p.append(numberedLines(9000, 10));
+        else if (meanwhile == "clear")
+            pane.setText(QString());
+        QVERIFY(stream.all());
+        QCOMPARE(got.size(), expected.size());
+        QCOMPARE(got, expected);
+        QVERIFY(pieces > 1);
+        QCOMPARE(stream.done(), to - from);
+    }
+
+    // The format switch converts all of the history, archived or not, its
+    // notes staying between the converted pieces; a history with a bad hex
+    // pair anywhere stays as it was.
+    void theFormatSwitchConvertsAllOfTheHistory_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("converted");
+        QTest::addColumn<bool>("convertible");
+        const int hex = int(DataFormat::Hex), text = int(DataFormat::String);
+        QTest::newRow("hex to characters") << " " + QString("41 42 43 ").repeated(9) << hex << QString("ABC").repeated(9) << true;
+        QTest::newRow("characters to hex") << QString("AB").repeated(40) << text << QString("41 42 ").repeated(40) << true;
+        QTest::newRow("a bad pair") << QString("41 42 ").repeated(13) + "4G " << hex << "" << false;
+    }
+    void theFormatSwitchConvertsAllOfTheHistory()
+    {
+        QFETCH(QString, data);
+        QFETCH(int, from);
+        QFETCH(QString, converted);
+        QFETCH(bool, convertible);
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        // Many pieces between notes, from the archive's start to the resident end.
+        QString expected;
+        for (int i = 0; i < 4000; ++i) {
+            p.append(data);
+            pane.appendNote(QStringLiteral("\r\n"), Qt::blue);
+            expected += converted + QStringLiteral("\r\n");
+        }
+        QVERIFY(pane.history().base() > PaneTextStream::kPieceChars);
+        const QString before = p.written = pane.text();
+        const PaneConversion conversion = ConvertPane(pane, DataFormat(from));
+        QCOMPARE(conversion.outcome == PaneConversion::Outcome::Converted, convertible);
+        QCOMPARE(pane.text(), convertible ? expected : before);
+        if (convertible) {
+            QCOMPARE(pane.history().noteRuns(0, pane.length()).size(), size_t(4000));
+            QCOMPARE(pane.colourAt(pane.length() - 1), QColor(Qt::blue));
+        }
+    }
+
+    // Assistive technology is told a long text in parts: the value is the
+    // part around the caret, a range is cut short, and lines read as the
+    // pane's lines, archived or not.
+    void assistiveTechnologyReadsALongTextInParts()
+    {
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        for (int i = 0; i < 1000; ++i)
+            p.append(numberedLines(i * 10, 10));
+        QVERIFY(pane.length() > 2 * TextPane::kMostToldChars);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&pane);
+        QVERIFY(accessible && accessible->textInterface());
+        QAccessibleTextInterface *text = accessible->textInterface();
+        const qsizetype caret = pane.length() / 2;
+        pane.setSelStart(caret);
+        const QString value = accessible->text(QAccessible::Value);
+        QCOMPARE(value.size(), TextPane::kMostToldChars);
+        QCOMPARE(value, p.written.mid(caret - TextPane::kMostToldChars / 2, TextPane::kMostToldChars));
+        QCOMPARE(text->text(0, text->characterCount()), p.written.left(TextPane::kMostToldChars));
+        int start = 0, end = 0;
+        const int inLine = int(p.written.indexOf(QStringLiteral("line 00042"))) + 3;
+        QCOMPARE(text->textAtOffset(inLine, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("line 00042 word0\r\n"));
+        QCOMPARE(start, inLine - 3);
+        QCOMPARE(text->textAfterOffset(inLine, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("line 00043 word1\r\n"));
+        QCOMPARE(text->textBeforeOffset(inLine, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("line 00041 word6\r\n"));
+        QCOMPARE(text->textAtOffset(inLine, QAccessible::CharBoundary, &start, &end), QStringLiteral("e"));
+    }
+
+    // A selection up to the pane's copy limit goes to the clipboard, from
+    // the archived part into the resident one; a longer one is not copied
+    // nor cut, and the pane says so.
+    void aSelectionTooLongForTheClipboardIsNotCopied_data()
+    {
+        QTest::addColumn<qsizetype>("most");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("at the limit") << qsizetype(300) << true;
+        QTest::newRow("past the limit") << qsizetype(299) << false;
+    }
+    void aSelectionTooLongForTheClipboardIsNotCopied()
+    {
+        QFETCH(qsizetype, most);
+        QFETCH(bool, copied);
+        ArchivingPane p;
+        TextPane &pane = p.pane;
+        for (int i = 0; i < 50; ++i)
+            p.append(numberedLines(i * 10, 10));
+        pane.setMostCopiedChars(most);
+        const qsizetype from = pane.history().base() - 150;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QSignalSpy tooLarge(&pane, &TextPane::copyTooLarge);
+        pane.select(from, 300);
+        pane.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), copied ? p.written.mid(from, 300) : QStringLiteral("before"));
+        QCOMPARE(tooLarge.count(), copied ? 0 : 1);
+        pane.select(pane.length() - 300, 300);
+        pane.cut();
+        QCOMPARE(pane.length(), p.written.size() - (copied ? 300 : 0));
+        QCOMPARE(tooLarge.count(), copied ? 0 : 2);
     }
 
     // Every match over the whole history, archived and resident, as the

@@ -5,6 +5,8 @@
 
 #include "PtyPair.h"
 #include "WindowRig.h"
+#include "core/Crc.h"
+#include "core/SelectionCheck.h"
 #include "core/Widgets.h"
 #include "modem/SimulatedModem.h"
 #include "serial/PortWatcher.h"
@@ -1175,6 +1177,60 @@ private slots:
         setSendFormat(DataFormat::String);
         rig->window->checkCodes().CheckReceiveSelection();
         QCOMPARE(rig->control<QLineEdit>("cstext")->text(), QString());
+    }
+
+    // A long selection of the receive pane, from its archived part into
+    // its resident one, is checked in slices: the box shows the progress
+    // and the window answers meanwhile; the check is that of the data
+    // read whole. A new selection, or the pane emptied, ends it.
+    void aLongSelectionIsCheckedInSlices_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("meanwhile");
+        for (const char *mode : {"checksum", "mCrcModbus"})
+            for (const char *meanwhile : {"nothing", "clear", "select"})
+                QTest::addRow("%s, %s meanwhile", mode, meanwhile) << QString(mode) << QString(meanwhile);
+    }
+    void aLongSelectionIsCheckedInSlices()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, meanwhile);
+        setSendFormat(DataFormat::Hex);
+        if (mode == "checksum")
+            rig->window->checkCodes().fnCheck(CheckCodes::ByteChecksum);
+        else
+            rig->control<QAction>(mode.toLatin1())->trigger();
+        QTemporaryDir folder;
+        ReceivePane *pane = rig->window->receivePath().Text2();
+        pane->setResidentLimit(100'000, folder.path());
+        QString data;
+        for (int i = 0; i < 4000; ++i) {
+            const QString line = RenderReceivedBytes(QByteArray::number(i).repeated(20), DataFormat::Hex);
+            pane->append(line);
+            pane->appendNote(QStringLiteral("[stamp]"), Qt::blue);
+            data += line;
+        }
+        QVERIFY(pane->history().base() > 0);
+        QLineEdit *box = rig->control<QLineEdit>("cstext");
+        const QString before = box->text();
+        const auto model = CrcModelIndex("CRC-16/MODBUS");
+        const QString whole = mode == "checksum" ? SelectionChecksum(data, DataFormat::Hex)
+                                                  : SelectionCrc(data, DataFormat::Hex, CrcModels()[*model]).value();
+        pane->select(0, pane->length());
+        rig->window->checkCodes().CheckReceiveSelection();
+        QVERIFY2(box->text().endsWith(u'%'), qPrintable(box->text()));
+        if (meanwhile == "clear") {
+            pane->setText(QString());
+            QCOMPARE(box->text(), before);
+        } else if (meanwhile == "select") {
+            pane->select(0, 0);
+            rig->window->checkCodes().CheckReceiveSelection();
+            QCOMPARE(box->text(), before);
+        } else {
+            QTRY_COMPARE(box->text(), whole);
+        }
+        QTest::qWait(50);
+        QCOMPARE(box->text(), meanwhile == "nothing" ? whole : before);
     }
 
     // The real CRC modes: a selection in either pane shows the CRC of its
