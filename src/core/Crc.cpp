@@ -4,6 +4,9 @@
 #include "core/TextCodec.h"
 
 #include <algorithm>
+#include <array>
+#include <list>
+#include <mutex>
 
 namespace {
 
@@ -19,6 +22,35 @@ quint32 reflect(quint32 value, int width)
 quint32 mask(int width)
 {
     return width == 32 ? 0xFFFFFFFFu : (quint32(1) << width) - 1;
+}
+
+// The register after shifting each byte value through it, for a model's
+// width and polynomial: a long selection is checked a byte at a time.
+using CrcTable = std::array<quint32, 256>;
+
+const CrcTable &tableOf(const CrcModel &model)
+{
+    struct Entry
+    {
+        int width;
+        quint32 poly;
+        CrcTable table;
+    };
+    static std::mutex mutex;
+    static std::list<Entry> tables;
+    const std::lock_guard lock(mutex);
+    for (const Entry &entry : tables)
+        if (entry.width == model.width && entry.poly == model.poly)
+            return entry.table;
+    Entry &entry = tables.emplace_back(Entry{model.width, model.poly, {}});
+    const quint32 top = quint32(1) << (model.width - 1);
+    for (quint32 byte = 0; byte < 256; ++byte) {
+        quint32 crc = byte << (model.width - 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & top) ? (crc << 1) ^ model.poly : crc << 1;
+        entry.table[byte] = crc & mask(model.width);
+    }
+    return entry.table;
 }
 
 } // namespace
@@ -45,18 +77,23 @@ std::optional<int> CrcModelIndex(const QString &name)
     return std::nullopt;
 }
 
-// Bit by bit, most significant first, in a register as wide as the model;
-// reflected models reverse each byte on the way in and the result on the
-// way out.
+// Most significant bit first, in a register as wide as the model, a byte at
+// a time; reflected models reverse each byte on the way in and the result
+// on the way out.
 quint32 CrcAdd(const CrcModel &model, quint32 crc, QByteArrayView bytes)
 {
-    const quint32 top = quint32(1) << (model.width - 1);
+    static const std::array<quint8, 256> reversed = [] {
+        std::array<quint8, 256> bytes{};
+        for (quint32 b = 0; b < 256; ++b)
+            bytes[b] = quint8(reflect(b, 8));
+        return bytes;
+    }();
+    const CrcTable &table = tableOf(model);
+    const int shift = model.width - 8;
+    const quint32 keep = mask(model.width);
     for (char c : bytes) {
-        const quint32 byte = model.reflected ? reflect(quint8(c), 8) : quint8(c);
-        crc ^= byte << (model.width - 8);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & top) ? (crc << 1) ^ model.poly : crc << 1;
-        crc &= mask(model.width);
+        const quint32 byte = model.reflected ? reversed[quint8(c)] : quint8(c);
+        crc = ((crc << 8) ^ table[((crc >> shift) ^ byte) & 0xFF]) & keep;
     }
     return crc;
 }
