@@ -3,8 +3,8 @@
 
 #include "core/Crc.h"
 #include "core/DataFormats.h"
-#include "core/SelectionCheck.h"
 #include "core/Dialogs.h"
+#include "core/SelectionCheck.h"
 #include "terminal/FormatSwitch.h"
 #include "terminal/PaneTextStream.h"
 #include "terminal/ReceivePane.h"

@@ -42,8 +42,10 @@ public:
     // a bad hex pair is refused with a message and left as it was.
     using TextAccess = std::pair<std::function<QString()>, std::function<void(const QString &)>>;
     void ChngT(const TextAccess &sendBox);
-    // Converts the receive pane's data; its notes (shown sends, time stamps)
-    // stay as they are between the converted pieces.
+    // Converts the receive pane's data, all of its history, piece by piece
+    // through a file (see PaneConversion); its notes (shown sends, time
+    // stamps) stay as they are between the converted pieces. A file that
+    // cannot be written leaves the pane as it was, and says why.
     void ChngR(TextPane &receivePane);
 
 signals:

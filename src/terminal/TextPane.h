@@ -11,7 +11,9 @@
 //
 // Positions are 0-based character positions in text(), 64 bits wide. Copy,
 // drag and the accessibility text give exactly the text: a line that ends
-// on screen because it is full adds nothing.
+// on screen because it is full adds nothing. None of them builds a long
+// text whole: a selection too long for the clipboard is offered to be saved
+// instead, and assistive technology reads a long text in parts.
 
 #include "terminal/PaneHistory.h"
 
