@@ -92,6 +92,9 @@ bool TextPane::prepend(const QString &text)
     m_history.replace(0, 0, typed);
     m_anchor += typed.size();
     m_caret += typed.size();
+    // The kept edits name positions that moved.
+    m_undo.clear();
+    m_redo.clear();
     if (follow)
         showEnd();
     else

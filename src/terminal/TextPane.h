@@ -60,8 +60,9 @@ public:
     // data, see PaneNotes) in the run's colour.
     void append(const QString &more, const std::vector<PaneColours::Run> &notes = {});
     // Puts text in front of the content as the program's own edit: colours,
-    // notes and the selection stay with their text. False, and nothing
-    // changes, when the start is kept on disk (read-only).
+    // notes and the selection stay with their text; the undo history is
+    // lost. False, and nothing changes, when the start is kept on disk
+    // (read-only).
     bool prepend(const QString &text);
     // Adds a note at the end, in the given colour.
     void appendNote(const QString &note, const QColor &colour);
