@@ -162,6 +162,41 @@ private slots:
         QCOMPARE(rig->pane(), meanwhile == "append" ? text + "late" : meanwhile == "clear" ? QString() : text);
     }
 
+    // The save is of the text the pane held at the click: what arrives
+    // while the file is chosen is not in it, and a pane emptied meanwhile
+    // no longer holds that text: nothing is saved, and the user is told.
+    void whatThePaneHeldAtTheClickIsSaved_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("data arrives") << "append" << true;
+        QTest::newRow("the pane is emptied") << "clear" << false;
+    }
+    void whatThePaneHeldAtTheClickIsSaved()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, saved);
+        pane().setText(QStringLiteral("41 42\n"));
+        const QString path = dir.filePath("atTheClick.txt");
+        QFile::remove(path);
+        rig->dialogs.files.enqueue(path);
+        rig->dialogs.onShow = [&](const ShownDialog &box) {
+            if (box.kind != ShownDialog::SaveFile)
+                return;
+            if (meanwhile == "append")
+                pane().append(QStringLiteral("43"));
+            else
+                pane().setText(QString());
+        };
+        trigger("cuns1");
+        rig->dialogs.onShow = nullptr;
+        QCOMPARE(QFile::exists(path), saved);
+        if (saved)
+            QCOMPARE(FileBytes(path), QByteArray("41 42\r\n\r\n"));
+        else
+            QVERIFY(rig->dialogs.messages().value(0).contains(QStringLiteral("没有保存")));
+    }
+
     // A selection too long for the clipboard, here from the pane's
     // archived part into its resident one, is offered to be saved to a file
     // instead: on Yes it is saved as the save items save, on No nothing is.
