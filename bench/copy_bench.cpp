@@ -7,6 +7,7 @@
 //     about 100 MB of text), from the archived part into the resident one;
 //   - the time to check a selection of all of it (byte checksum and CRC-32,
 //     as the selection check reads it, in pieces);
+//   - the time 转换接收区 takes to convert all of it to characters;
 //   - the peak memory of the program.
 //
 //   copy_bench [--mb N]     (N: the pane's length in millions of characters,
@@ -15,6 +16,7 @@
 #include "PaneMeasures.h"
 #include "core/Crc.h"
 #include "core/SelectionCheck.h"
+#include "terminal/PaneConversion.h"
 #include "terminal/PaneTextStream.h"
 
 #include <QClipboard>
@@ -76,6 +78,13 @@ int main(int argc, char *argv[])
     const double crcMs = checkMs(pane, &CrcModels()[3], &result);
     std::printf("copy_bench CRC-32 of %.0fM characters: %.0f ms (%s)\n", pane.length() / 1e6, crcMs,
                 qPrintable(result));
+    timer.restart();
+    const qsizetype before = pane.length();
+    const PaneConversion conversion = ConvertPane(pane, DataFormat::Hex);
+    std::printf("copy_bench 转换接收区 of %.0fM characters of hex: %.0f ms (%s, %.0fM characters after)\n",
+                before / 1e6, timer.nsecsElapsed() / 1e6,
+                conversion.outcome == PaneConversion::Outcome::Converted ? "converted" : "not converted",
+                pane.length() / 1e6);
     std::printf("copy_bench peak resident memory: %ld MB\n", peakMemoryKb() / 1024);
     return 0;
 }
