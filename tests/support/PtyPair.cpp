@@ -22,6 +22,11 @@ PtyPair::PtyPair()
     cfmakeraw(&t);
     tcsetattr(m_slave, TCSANOW, &t);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // Programs the tests start must not inherit either side: a copy of the
+    // device side held open by a child keeps the terminal from hanging up
+    // when the test closes it.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_path = QString::fromLocal8Bit(name);
 }
 
