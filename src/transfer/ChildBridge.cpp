@@ -47,6 +47,8 @@ void ChildBridge::start(const QString &programPath, const QStringList &arguments
     m_report.clear();
     m_lastLine.clear();
     m_received = 0;
+    m_childEnded = false;
+    m_childOk = false;
     m_child = new QProcess(this);
     m_child->setWorkingDirectory(folder);
     connect(m_child, &QProcess::readyReadStandardOutput, this, &ChildBridge::toPort);
@@ -83,23 +85,31 @@ void ChildBridge::fromPort()
 
 void ChildBridge::toPort()
 {
-    // A port write lets events run; a child's output arriving meanwhile is
-    // taken by the loop of the write already under way.
+    // A port write lets events run; a child's output arriving meanwhile
+    // waits for the write under way to end.
     if (m_writing || !m_running)
         return;
-    m_writing = true;
-    const qint64 piece = TransferPiece(m_port);
-    while (m_running && m_child->bytesAvailable() > 0) {
-        const QByteArray bytes = m_child->read(piece);
-        if (m_port.output(bytes) < bytes.size() && m_running) {
-            m_writing = false;
-            m_child->kill();
-            end(false, m_port.isOpen() ? QStringLiteral("数据未能写入串口（写入超时）")
-                                       : QStringLiteral("串口已关闭"));
+    if (m_child->bytesAvailable() > 0) {
+        m_writing = true;
+        const QByteArray bytes = m_child->read(TransferPiece(m_port));
+        const qint64 written = m_port.output(bytes);
+        m_writing = false;
+        if (!m_running)
+            return;
+        if (written < bytes.size()) {
+            end(false, m_port.isOpen() ? QStringLiteral("数据未能写入串口（写入超时）") : QStringLiteral("串口已关闭"));
+            return;
+        }
+        // One piece at a time, with a full pass of events between: a child
+        // that hands over a whole file at once (sz does) must not keep the
+        // window's input, 取消 among it, waiting until the line has taken it.
+        if (m_child->bytesAvailable() > 0) {
+            QTimer::singleShot(0, this, &ChildBridge::toPort);
             return;
         }
     }
-    m_writing = false;
+    if (m_childEnded)
+        finishChild();
 }
 
 void ChildBridge::readReport()
@@ -130,12 +140,17 @@ void ChildBridge::childEnded(int exitCode, QProcess::ExitStatus status)
 {
     if (!m_running)
         return;
-    // The child's last words (the end of a ZMODEM session) still go out.
+    m_childEnded = true;
+    m_childOk = status == QProcess::NormalExit && exitCode == 0;
+    // The child's last words (the end of a ZMODEM session) still go out;
+    // the transfer ends once they have.
     toPort();
+}
+
+void ChildBridge::finishChild()
+{
     readReport();
-    if (!m_running)
-        return;
-    if (status == QProcess::NormalExit && exitCode == 0)
+    if (m_childOk)
         end(true, {});
     else
         end(false, QStringLiteral("对方没有应答或数据出错，传输中止（%1）")

@@ -50,6 +50,8 @@ private:
     void toPort();
     void readReport();
     void childEnded(int exitCode, QProcess::ExitStatus status);
+    // The child has ended and all it wrote has gone out: the transfer ends.
+    void finishChild();
     void portGone(const QString &reason);
     void end(bool ok, const QString &failure);
     // Ends the child (if it still runs) and stops passing bytes.
@@ -60,6 +62,8 @@ private:
     QTimer *m_poll = nullptr;
     bool m_running = false;
     bool m_writing = false;
+    bool m_childEnded = false;
+    bool m_childOk = false;
     QByteArray m_report;
     qint64 m_received = 0;
     QString m_lastLine;

@@ -48,6 +48,9 @@ public:
     QByteArray report() { return m_child.readAllStandardError(); }
     // What arrived from the program under test when no far-end program runs.
     QByteArray received;
+    // The bytes passed along so far, both ways: how far a transfer has got,
+    // whatever the programs report of it.
+    qint64 moved() const { return m_moved; }
     // The device goes away: the program ends and the terminal closes.
     void vanish()
     {
@@ -63,6 +66,7 @@ private:
     void pump()
     {
         const QByteArray in = m_pty.readAvailable(m_pace > 0 ? m_pace : -1);
+        m_moved += in.size();
         if (m_child.state() == QProcess::Running)
             m_child.write(in);
         else if (m_child.state() == QProcess::NotRunning && m_child.program().isEmpty())
@@ -70,7 +74,9 @@ private:
         if (m_child.state() == QProcess::Running || m_child.bytesAvailable() > 0)
             m_out += m_child.readAllStandardOutput();
         const QByteArray piece = m_pace > 0 ? m_out.left(m_pace) : m_out;
-        m_out.remove(0, m_pty.writeSome(piece));
+        const qint64 written = m_pty.writeSome(piece);
+        m_moved += written;
+        m_out.remove(0, written);
     }
 
     PtyPair &m_pty;
@@ -79,4 +85,5 @@ private:
     QTimer m_pump;
     QSocketNotifier *m_input = nullptr;
     QByteArray m_out;
+    qint64 m_moved = 0;
 };
