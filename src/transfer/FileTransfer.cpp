@@ -16,13 +16,29 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace {
 const QString kSendTitle = QStringLiteral("发送文件");
 const QString kReceiveTitle = QStringLiteral("接收文件");
 const QString kAllFiles = QStringLiteral("所有文件(*)");
-// What is left on a disk that has filled up: less than a block or two.
+// Room beyond what a failed receive had written that a disk still has
+// unless it is full: a block or two.
 constexpr qint64 kFullDisk = 64 * 1024;
+
+// Whether a file in folder may grow to `bytes`: the disk has the room, and
+// no limit on this user's files stops it (a program that receives removes
+// its part-file when a write fails, so the room it took is free again; what
+// tells is whether a file that size can be made).
+bool DiskTakes(const QDir &folder, qint64 bytes)
+{
+    if (QStorageInfo(folder).bytesAvailable() < bytes)
+        return false;
+    QTemporaryFile probe(folder.filePath(QStringLiteral(".kestrel-probe-XXXXXX")));
+    return probe.open() && probe.resize(bytes);
+}
 } // namespace
 
 FileTransfer::FileTransfer(const Services &services, QWidget *window)
@@ -43,11 +59,15 @@ FileTransfer::FileTransfer(const Services &services, QWidget *window)
     });
     connect(m_bridge, &ChildBridge::progress, this, [this](qint64 done, qint64 total) {
         m_childCounts = true;
+        m_reached = std::max(m_reached, done);
         if (m_progress)
             m_progress->setProgress(done, total >= 0 ? total : m_receiving ? -1 : m_sendSize);
     });
     connect(m_bridge, &ChildBridge::received, this, [this](qint64 total) {
-        if (m_progress && m_receiving && !m_childCounts)
+        if (!m_receiving || m_childCounts)
+            return;
+        m_reached = total;
+        if (m_progress)
             m_progress->setProgress(total, -1);
     });
     connect(m_bridge, &ChildBridge::finished, this, &FileTransfer::onChildFinished);
@@ -218,6 +238,7 @@ void FileTransfer::begin(const QString &title, const QString &fileName)
 {
     m_running = true;
     m_childCounts = false;
+    m_reached = 0;
     m_s.receive.setHeld(true);
     m_progress = new ProgressWindow(title, m_window);
     m_progress->setAttribute(Qt::WA_DeleteOnClose);
@@ -255,8 +276,8 @@ void FileTransfer::onChildFinished(bool ok, const QString &failure)
         return;
     }
     QString message = failure;
-    if (QStorageInfo(m_target).bytesAvailable() < kFullDisk)
-        message = QStringLiteral("磁盘已满，文件未能收完（%1）").arg(failure);
+    if (!DiskTakes(m_target, m_reached + kFullDisk))
+        message = QStringLiteral("磁盘已满，文件未能收完。\n%1").arg(failure);
     if (!placed.isEmpty())
         message += QStringLiteral("\n未收完的文件存为：%1").arg(placed.join(QStringLiteral("、")));
     end(false, message);

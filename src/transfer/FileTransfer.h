@@ -91,6 +91,9 @@ private:
     // The child reports its figures; until it does, a receive shows the
     // bytes the port has passed to it.
     bool m_childCounts = false;
+    // The most bytes of a file received so far, by the child's figures or
+    // the port's: the size a file had to reach when a receive fails.
+    qint64 m_reached = 0;
     // Receiving: the private folder, the target folder and, for XMODEM, the
     // target file.
     std::unique_ptr<QTemporaryDir> m_incoming;

@@ -10,6 +10,7 @@
 #include "PtyPair.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -51,6 +52,9 @@ public:
     // The bytes passed along so far, both ways: how far a transfer has got,
     // whatever the programs report of it.
     qint64 moved() const { return m_moved; }
+    // The device answers with random bytes instead of a protocol, a piece
+    // every pass, whatever it is sent.
+    void babble() { m_babble = true; }
     // The device goes away: the program ends and the terminal closes.
     void vanish()
     {
@@ -73,6 +77,9 @@ private:
             received += in;
         if (m_child.state() == QProcess::Running || m_child.bytesAvailable() > 0)
             m_out += m_child.readAllStandardOutput();
+        if (m_babble && m_out.isEmpty())
+            for (int i = 0; i < 64; ++i)
+                m_out += char(QRandomGenerator::global()->bounded(256));
         const QByteArray piece = m_pace > 0 ? m_out.left(m_pace) : m_out;
         const qint64 written = m_pty.writeSome(piece);
         m_moved += written;
@@ -86,4 +93,5 @@ private:
     QSocketNotifier *m_input = nullptr;
     QByteArray m_out;
     qint64 m_moved = 0;
+    bool m_babble = false;
 };
