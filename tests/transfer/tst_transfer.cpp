@@ -196,7 +196,7 @@ private slots:
         QString arrived;
         if (protocol == ProtocolName(Protocol::Raw)) {
             WaitFor([&] { return far.received.size() == size; }, kTransferLimitMs);
-        QCOMPARE(far.received.size(), size);
+            QCOMPARE(far.received.size(), size);
             QVERIFY(far.received == bytes);
             QCOMPARE(rig->window->sendPath().counter(), size);
             return;
@@ -227,7 +227,10 @@ private slots:
         QCOMPARE(FileBytes(here->filePath("a (1).txt")), QByteArray("new"));
     }
 
-    // The middle of a transfer: 取消, or the device going away.
+    // A transfer that ends before its file is whole: by 取消, the device
+    // going away, a full disk or a device that speaks no protocol. It ends
+    // with a message (none for 取消), the device's side stops too, and no
+    // part of a file keeps a final name.
     void anEndInTheMiddleStopsBothSides_data()
     {
         QTest::addColumn<QString>("protocol");
@@ -399,7 +402,7 @@ private slots:
         }, kTransferLimitMs));
         if (accept) {
             WaitFor([&] { return finished.size() == 1; }, kTransferLimitMs);
-        QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished.size(), 1);
             QVERIFY(finished[0][0].toBool());
             QVERIFY(FileBytes(here->filePath("log.bin")) == bytes);
         }
