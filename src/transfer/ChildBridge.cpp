@@ -173,6 +173,10 @@ void ChildBridge::cancel()
     m_port.discardOutput();
     m_port.output(CancelSequence());
     m_port.discardInput();
+    QTimer::singleShot(kCancelRepeatMs, this, [this] {
+        if (!m_running)
+            m_port.output(CancelRepeat());
+    });
 }
 
 void ChildBridge::end(bool ok, const QString &failure)

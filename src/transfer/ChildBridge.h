@@ -30,8 +30,9 @@ public:
     // Starts the program (found on the search path) in folder.
     void start(const QString &programPath, const QStringList &arguments, const QString &folder);
     bool isRunning() const { return m_running; }
-    // Ends the child at once and sends the protocol's cancel sequence, so
-    // the device stops too. No finished() follows.
+    // Ends the child at once and sends the protocol's cancel sequence, and
+    // a second time a moment later, so the device stops too. No finished()
+    // follows.
     void cancel();
 
 signals:

@@ -99,5 +99,10 @@ QString MissingProgramMessage(const QString &name)
 QByteArray CancelSequence()
 {
     constexpr int kLongestBlock = 1029; // STX, two block numbers, 1024 bytes, CRC
-    return QByteArray(kLongestBlock + 8, '\x18') + QByteArray(8, '\x08');
+    return QByteArray(kLongestBlock, '\x18') + CancelRepeat();
+}
+
+QByteArray CancelRepeat()
+{
+    return QByteArray(8, '\x18') + QByteArray(8, '\x08');
 }

@@ -41,3 +41,10 @@ QString MissingProgramMessage(const QString &name);
 // may be in the middle of, and backspaces to clear them from a terminal
 // that shows them.
 QByteArray CancelSequence();
+// The cancel said again, eight CAN bytes and eight backspaces, once the
+// device has had kCancelRepeatMs to take the first: an XMODEM or YMODEM
+// receiver that took those CAN bytes as a block's data throws away all
+// that follows until the line falls silent, then waits for the next
+// block's header, which these stop.
+QByteArray CancelRepeat();
+constexpr int kCancelRepeatMs = 1000;

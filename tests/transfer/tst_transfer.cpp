@@ -35,8 +35,9 @@ constexpr qint64 kMegabyte = 1024 * 1024;
 // A real transfer over a pseudo-terminal takes a second or a few; a stuck
 // one fails the test instead of holding it.
 constexpr int kTransferLimitMs = 30000;
-// How soon the device's program stops once it is told to.
-constexpr int kPromptMs = 3000;
+// How soon the device's program stops once it is told to: the cancel is
+// said twice, a second apart; its time-outs would take ten seconds or more.
+constexpr int kPromptMs = 5000;
 // A pace that makes a megabyte take seconds: time to act in the middle.
 constexpr qint64 kSlowPace = 4096;
 
