@@ -47,10 +47,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--mb"));
-    const qsizetype total = std::max(qsizetype((at > 0 && at + 1 < args.size() ? args[at + 1].toDouble() : 110) * 1e6),
-                                     TextPane::kMostCopiedChars + 1000);
+    const qsizetype total = std::max(paneChars(app.arguments(), 110), TextPane::kMostCopiedChars + 1000);
 
     ReceivePane pane;
     // Bytes without line breaks, as a hex capture shows them: valid data for a CRC.

@@ -49,9 +49,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--mb"));
-    const qsizetype total = qsizetype((at > 0 && at + 1 < args.size() ? args[at + 1].toDouble() : 1000) * 1e6);
+    const qsizetype total = paneChars(app.arguments(), 1000);
 
     ReceivePane pane;
     showPane(pane);

@@ -169,7 +169,7 @@ void TestSettings::saveThenLoadRestoresEverything()
     before.numtext.addItems({"777", "0755-123"});
     before.numtext.setCurrentText("0755-123");
     const SettingsValues saved{"/data/cmds.db", "orders", 2, 20000, "5", false, LineEnding::None, "CRC-8", 600,
-                               20, 500, true, StampKind::Relative, 100};
+                               20, 500, true, StampKind::Relative, 100, {}};
     const TerminalState terminal{"115200,n,8,1,h", "/dev/ttyUSB0", "01 03 00 00", DataFormat::Decimal};
 
     QVERIFY(SaveSettings(store, saved, before.widgets(), terminal));
