@@ -113,6 +113,8 @@ void PaneHistory::archiveOld()
 {
     if (m_limit <= 0)
         return;
+    if (m_problem.isEmpty() && m_archive && m_archive->failed())
+        stopArchiving();
     const qsizetype step = std::max<qsizetype>(m_limit / 4, 1);
     while (m_text.size() > m_limit + step) {
         const qsizetype lines = std::max<qsizetype>(m_lines.lineOf(step), 1);
@@ -150,6 +152,12 @@ void PaneHistory::archiveOld()
         }
         dropFront(lines, cut);
     }
+}
+
+void PaneHistory::waitForArchive() const
+{
+    if (m_archive)
+        m_archive->flush();
 }
 
 // The disk is full: what the archive holds is given up, which frees its

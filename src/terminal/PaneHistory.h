@@ -16,7 +16,8 @@
 // When a block cannot be archived (the disk is full), archiving stops: the
 // history from then on keeps only the resident part, drops older lines from
 // its start (positions then count from the oldest kept character) and
-// tells how much it dropped and why.
+// tells how much it dropped and why. The archive writes on a thread of its
+// own, so a write that failed there shows at the next append.
 
 #include "terminal/HistoryArchive.h"
 #include "terminal/HistoryBlock.h"
@@ -95,9 +96,12 @@ public:
     };
     Shift takeShift() { return std::exchange(m_shifted, Shift{}); }
     qint64 archiveBytes() const { return m_archive ? m_archive->fileSize() : 0; }
+    // Waits until the archive wrote every block given to it; a failure then
+    // shows at the next change.
+    void waitForArchive() const;
 
     // An archived block: its characters [from, to), the lines it holds, and
-    // where it lies in the file.
+    // its number in the archive.
     struct Entry
     {
         qsizetype from = 0;

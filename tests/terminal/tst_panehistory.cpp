@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <optional>
 
 namespace {
 
@@ -60,33 +61,57 @@ class PaneHistoryTest : public QObject
 private slots:
     void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
 
+    // Blocks read back as given: before they are written, once written,
+    // and, when the disk takes no more, from memory until the archive is
+    // cleared.
     void archiveGivesBackWhatItTook_data()
     {
         QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("compressed");
+        QTest::addColumn<qint64>("room");     // the file's size limit; 0: none
+        QTest::addColumn<qint64>("fileSize"); // -1: under half the data
         QByteArray random(100'000, Qt::Uninitialized);
         for (char &c : random)
             c = char(std::rand());
-        QTest::newRow("repetitive text is compressed") << QByteArray("41 42 43 ").repeated(10'000) << true;
-        QTest::newRow("random bytes are stored as they are") << random << false;
+        const QByteArray hex = QByteArray("41 42 43 ").repeated(10'000);
+        QTest::newRow("repetitive text is compressed") << hex << qint64(0) << qint64(-1);
+        QTest::newRow("random bytes are stored as they are") << random << qint64(0) << qint64(5 + random.size());
+        QTest::newRow("a block the disk cannot take") << hex << qint64(5) << qint64(5);
     }
     void archiveGivesBackWhatItTook()
     {
         QFETCH(QByteArray, data);
-        QFETCH(bool, compressed);
+        QFETCH(qint64, room);
+        QFETCH(qint64, fileSize);
         QTemporaryDir folder;
+        std::optional<FileSizeLimit> limit;
+        if (room > 0)
+            limit.emplace(room);
         HistoryArchive archive(folder.path());
         const auto first = archive.write("first");
         const auto block = archive.write(data);
         QVERIFY(first && block);
-        QCOMPARE(block->compressed, compressed);
+        QCOMPARE(archive.read(*block), data);
+        archive.flush();
+        QCOMPARE(archive.failed(), room > 0);
         QCOMPARE(archive.read(*block), data);
         QCOMPARE(archive.read(*first), QByteArray("first"));
+        if (fileSize < 0)
+            QVERIFY(archive.fileSize() < 5 + data.size() / 2);
+        else
+            QCOMPARE(archive.fileSize(), fileSize);
         // The file was unlinked as soon as it was open: nothing is left to
         // outlive the program.
         QVERIFY(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+        // Emptied, it forgets its blocks, written or not, and takes new ones.
         archive.clear();
         QCOMPARE(archive.fileSize(), qint64(0));
+        QVERIFY(!archive.failed());
+        QVERIFY(archive.read(*block).isEmpty());
+        const auto again = archive.write("again");
+        archive.flush();
+        QVERIFY(again);
+        QVERIFY(archive.read(*first).isEmpty());
+        QCOMPARE(archive.read(*again), QByteArray("again"));
     }
 
     void aFileLeftByACrashIsRemovedAtTheNextStart()
@@ -199,10 +224,31 @@ private slots:
         pane.setSelStart(pane.length());
         QTest::keyClick(&pane, Qt::Key_X);
         QCOMPARE(pane.text(), p.written + "x");
+        pane.history().waitForArchive();
         QVERIFY(pane.history().archiveBytes() > 0);
+        // Emptied while blocks wait to be written: they never reach the file.
+        for (int i = 0; i < 20; ++i)
+            pane.append(numberedLines(200 + i * 10, 10));
+        const QString before = pane.text();
+        const PaneHistory::Snapshot snapshot = pane.history().snapshot();
         pane.setText(QString());
         QCOMPARE(pane.history().archiveBytes(), qint64(0));
+        pane.history().waitForArchive();
+        QCOMPARE(pane.history().archiveBytes(), qint64(0));
         QCOMPARE(pane.length(), qsizetype(0));
+        // New blocks take the old ones' place in the file; a search begun
+        // before reads none of them as its own.
+        for (int i = 0; i < 20; ++i)
+            pane.append(QStringLiteral("new text\r\n").repeated(10));
+        pane.history().waitForArchive();
+        QVERIFY(pane.history().archiveBytes() > 0);
+        bool same = true;
+        snapshot.pieces([&](HistoryBlock::TextView piece, qsizetype at, const auto &) {
+            const QString text = std::visit([](auto view) { return view.toString(); }, piece);
+            same = same && text == before.mid(at, text.size());
+            return true;
+        });
+        QVERIFY(same);
     }
 
     void aFullDiskStopsArchivingAndKeepsTheNewestText()
