@@ -22,7 +22,8 @@
 // Decimal and Octal receive random bytes; String receives lines of 78
 // printable characters ending in CR LF.
 //
-//   receive_bench [--pty | --ser2net] [--mb N] [--keywords | --autosave | --timestamps] [Hex|Decimal|Octal|String ...]
+//   receive_bench [--pty | --ser2net] [--mb N] [--keywords | --autosave | --timestamps | --in-memory]
+//                 [Hex|Decimal|Octal|String ...]
 //
 // N is the pane's final length in millions of characters (default 50).
 // Each format runs in a process of its own, so that its memory is its own.
@@ -35,6 +36,9 @@
 // way from empty to full counts every character shown, the day file's too.
 // --timestamps runs each format twice, plain and with time stamps (时刻) on;
 // the lines of the stamped run name the format with "stamps" after it.
+// --in-memory keeps the pane's whole text in memory, as it was before the
+// pane's history went to a file: the figures to hold the file's cost
+// against (mind the memory a long run then takes).
 
 #include "CpuTime.h"
 #include "MemorySettingsStore.h"
@@ -134,7 +138,7 @@ private:
     bool m_open = false;
 };
 
-enum class Extra { None, Keywords, AutoSave, Timestamps };
+enum class Extra { None, Keywords, AutoSave, Timestamps, InMemory };
 // Where the stream comes from: a device in the process, a pseudo-terminal,
 // or the pseudo-terminal through ser2net over the loopback interface.
 enum class Source { InProcess, Pty, Ser2Net };
@@ -269,6 +273,8 @@ int runFormat(QString name, DataFormat format, qsizetype target, Source from, Ex
         window.menuItem(QStringLiteral("RecSave"))->trigger();
     } else if (extra == Extra::Timestamps) {
         window.menuItem(QStringLiteral("mStampTime"))->trigger();
+    } else if (extra == Extra::InMemory) {
+        pane.setResidentLimit(0);
     }
     // Every character shown, also those auto-save has taken from the pane
     // (the day file's size: its headers add a few bytes a chunk).
@@ -342,7 +348,10 @@ int runFormat(QString name, DataFormat format, qsizetype target, Source from, Ex
         writer.join();
 
     const QByteArray sourceName = QByteArray(from == Source::Ser2Net ? "ser2net" : viaPty ? "pty" : "in-process")
-        + (extra == Extra::Keywords ? "+keywords" : extra == Extra::AutoSave ? "+autosave" : "");
+        + (extra == Extra::Keywords   ? "+keywords"
+           : extra == Extra::AutoSave ? "+autosave"
+           : extra == Extra::InMemory ? "+in-memory"
+                                      : "");
     const char *source = sourceName.constData();
     if (from == Source::Ser2Net)
         std::printf("%s %-7s ser2net_alone_MB_per_s: %.2f\n", source, qPrintable(name), ser2netCeiling(data));
@@ -382,6 +391,7 @@ int main(int argc, char *argv[])
     const Extra extra = args.removeAll(QStringLiteral("--keywords")) > 0 ? Extra::Keywords
         : args.removeAll(QStringLiteral("--autosave")) > 0                ? Extra::AutoSave
         : args.removeAll(QStringLiteral("--timestamps")) > 0              ? Extra::Timestamps
+        : args.removeAll(QStringLiteral("--in-memory")) > 0               ? Extra::InMemory
                                                                           : Extra::None;
     double millions = 50;
     if (const qsizetype at = args.indexOf(QStringLiteral("--mb")); at >= 0 && at + 1 < args.size()) {
@@ -414,9 +424,10 @@ int main(int argc, char *argv[])
             if (from != Source::InProcess)
                 childArgs.prepend(from == Source::Ser2Net ? "--ser2net" : "--pty");
             if (run != Extra::None)
-                childArgs.prepend(run == Extra::Keywords ? "--keywords"
-                                  : run == Extra::AutoSave ? "--autosave"
-                                                           : "--timestamps");
+                childArgs.prepend(run == Extra::Keywords   ? "--keywords"
+                                  : run == Extra::AutoSave   ? "--autosave"
+                                  : run == Extra::InMemory   ? "--in-memory"
+                                                             : "--timestamps");
             child.start(app.applicationFilePath(), childArgs);
             child.waitForFinished(-1);
         }

@@ -96,7 +96,8 @@ bool readStarts(QDataStream &in, qsizetype from, std::vector<qsizetype> *starts)
 
 } // namespace
 
-QByteArray HistoryBlock::serialized() const
+QByteArray HistoryBlock::serialize(QStringView text, qsizetype from, const std::vector<qsizetype> &starts,
+                                   const Runs &colours, const Runs &notes)
 {
     QByteArray bytes;
     bytes.reserve(kTextAt + text.size() * 2 + qsizetype(starts.size()) * 4 + 64);

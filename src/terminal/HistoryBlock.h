@@ -27,8 +27,11 @@ struct HistoryBlock
     Runs colours;
     Runs notes;
 
-    QByteArray serialized() const;
-    // The block that `serialized` gave; one without text when the bytes are
+    // The stored form of a block of this text, read where it lies (the
+    // text of a pane's resident part goes without a copy of its own).
+    static QByteArray serialize(QStringView text, qsizetype from, const std::vector<qsizetype> &starts,
+                                const Runs &colours, const Runs &notes);
+    // The block that `serialize` gave; one without text when the bytes are
     // not such a block.
     static HistoryBlock parse(const QByteArray &bytes, qsizetype from);
 

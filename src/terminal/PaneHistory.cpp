@@ -132,15 +132,14 @@ void PaneHistory::archiveOld()
             // A block: whole lines up to kMostBlockChars characters.
             const qsizetype start = m_lines.startOf(line);
             qsizetype next = std::min(std::max(m_lines.lineOf(start + kMostBlockChars), line + 1), lines);
-            HistoryBlock block;
-            block.from = m_base + start;
             const qsizetype end = m_lines.startOf(next);
-            block.text = m_text.mid(start, end - start);
+            std::vector<qsizetype> starts;
+            starts.reserve(size_t(next - line));
             for (qsizetype i = line; i < next; ++i)
-                block.starts.push_back(m_base + m_lines.startOf(i));
-            block.colours = m_colours.runs(m_base + start, m_base + end);
-            block.notes = m_notes.runs(m_base + start, m_base + end);
-            const auto where = m_archive->write(block.serialized());
+                starts.push_back(m_base + m_lines.startOf(i));
+            const auto where = m_archive->write(HistoryBlock::serialize(
+                QStringView(m_text).sliced(start, end - start), m_base + start, starts,
+                m_colours.runs(m_base + start, m_base + end), m_notes.runs(m_base + start, m_base + end)));
             if (!where)
                 break;
             m_entries.push_back(Entry{m_base + start, m_base + end, m_lineBase + line, next - line, *where});
