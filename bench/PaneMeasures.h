@@ -43,11 +43,17 @@ inline void print(const char *name, const QString &at, double value)
 }
 
 // The value below which the share p (0 to 1) of the values lie; 0 for none.
+// The number given after an option ("--mb 300"), or `fallback`.
+inline double numberAfter(const QStringList &args, const QString &option, double fallback)
+{
+    const qsizetype at = args.indexOf(option);
+    return at >= 0 && at + 1 < args.size() ? args[at + 1].toDouble() : fallback;
+}
+
 // The pane length asked for by "--mb N", in characters (N millions).
 inline qsizetype paneChars(const QStringList &args, double defaultMillions)
 {
-    const qsizetype at = args.indexOf(QStringLiteral("--mb"));
-    return qsizetype((at > 0 && at + 1 < args.size() ? args[at + 1].toDouble() : defaultMillions) * 1e6);
+    return qsizetype(numberAfter(args, QStringLiteral("--mb"), defaultMillions) * 1e6);
 }
 
 inline double percentile(std::vector<double> values, double p)

@@ -52,13 +52,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    const auto option = [&args](const QString &name, double fallback) {
-        const qsizetype at = args.indexOf(name);
-        return at >= 0 && at + 1 < args.size() ? args[at + 1].toDouble() : fallback;
-    };
-    const double rate = option(QStringLiteral("--rate"), 5) * 1e6;
-    const double seconds = option(QStringLiteral("--seconds"), 10);
+    const QStringList args = app.arguments();
+    const double rate = bench::numberAfter(args, QStringLiteral("--rate"), 5) * 1e6;
+    const double seconds = bench::numberAfter(args, QStringLiteral("--seconds"), 10);
 
     bench::BenchWindow bench;
     MainWindow &window = bench.window;
