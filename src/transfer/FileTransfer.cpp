@@ -70,7 +70,7 @@ FileTransfer::FileTransfer(const Services &services, QWidget *window)
         if (m_progress)
             m_progress->setProgress(total, -1);
     });
-    connect(m_bridge, &ChildBridge::finished, this, &FileTransfer::onChildFinished);
+    connect(m_bridge, &ChildBridge::finished, this, &FileTransfer::onFinished);
 
     m_raw = new RawSender(m_s.port, m_s.scheduler, this);
     connect(m_raw, &RawSender::sent, &m_s.send, &SendPath::count);
@@ -78,9 +78,7 @@ FileTransfer::FileTransfer(const Services &services, QWidget *window)
         if (m_progress)
             m_progress->setProgress(done, total);
     });
-    connect(m_raw, &RawSender::finished, this, [this](bool ok, const QString &failure) {
-        end(ok, ok ? QStringLiteral("文件已发送（%1 字节）").arg(m_sendSize) : failure);
-    });
+    connect(m_raw, &RawSender::finished, this, &FileTransfer::onFinished);
 
     // Only while the offer is on and no transfer runs does a ZMODEM start
     // end the pane's part of the input.
@@ -94,12 +92,8 @@ FileTransfer::FileTransfer(const Services &services, QWidget *window)
 FileTransfer::~FileTransfer()
 {
     // The window closing ends a transfer as its 取消 would.
-    if (m_running) {
-        m_bridge->cancel();
-        m_raw->cancel();
-        if (m_receiving)
-            placeReceived(false);
-    }
+    if (m_running)
+        stopAll();
 }
 
 QList<QAction *> FileTransfer::items() const
@@ -148,27 +142,28 @@ void FileTransfer::SendFile()
     const QString path = m_s.dialogs.openFileName(kSendTitle, kAllFiles);
     if (path.isEmpty())
         return;
+    const QFileInfo info(path);
     auto file = std::make_unique<QFile>(path);
-    if (!QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly)) {
+    if (!info.isFile() || !file->open(QIODevice::ReadOnly)) {
         m_s.dialogs.message(QStringLiteral("文件 %1 无法读取：%2").arg(path, file->errorString()),
                             QStringLiteral("错误"), MsgIcon::Critical);
         return;
     }
     m_sendSize = file->size();
     m_receiving = false;
-    const QString name = QFileInfo(path).fileName();
+    const QString name = info.fileName();
     if (*protocol == Protocol::Raw) {
         begin(kSendTitle, name);
         m_raw->start(std::move(file), m_s.send.pacing()->value());
         return;
     }
-    const ChildCommand command = SendCommand(*protocol, QFileInfo(path).absoluteFilePath());
+    const ChildCommand command = SendCommand(*protocol, info.absoluteFilePath());
     QString program;
     if (!programReady(command, program))
         return;
     begin(kSendTitle, name);
     m_progress->setProgress(0, m_sendSize);
-    m_bridge->start(program, command.arguments, QFileInfo(path).absolutePath());
+    m_bridge->start(program, command.arguments, info.absolutePath());
 }
 
 void FileTransfer::ReceiveFile()
@@ -252,18 +247,23 @@ void FileTransfer::Cancel()
 {
     if (!m_running)
         return;
-    m_bridge->cancel();
-    m_raw->cancel();
     QString message = QStringLiteral("文件传输已取消");
-    if (m_receiving) {
-        const QStringList kept = placeReceived(false);
-        if (!kept.isEmpty())
-            message += QStringLiteral("，未收完的文件存为：%1").arg(kept.join(QStringLiteral("、")));
-    }
+    const QStringList kept = stopAll();
+    if (!kept.isEmpty())
+        message += QStringLiteral("，未收完的文件存为：%1").arg(kept.join(QStringLiteral("、")));
     end(false, message, true);
 }
 
-void FileTransfer::onChildFinished(bool ok, const QString &failure)
+// Ends the child or the raw send at once; a file partly received keeps a
+// name that says so. Returns those names.
+QStringList FileTransfer::stopAll()
+{
+    m_bridge->cancel();
+    m_raw->cancel();
+    return m_receiving ? placeReceived(false) : QStringList();
+}
+
+void FileTransfer::onFinished(bool ok, const QString &failure)
 {
     if (!m_receiving) {
         end(ok, ok ? QStringLiteral("文件已发送（%1 字节）").arg(m_sendSize) : failure);

@@ -69,10 +69,12 @@ private:
     // Starts receiving into folder; false (with a message) when it cannot.
     bool startReceiving(Protocol protocol, const QString &folder, const QString &xmodemTarget);
     void begin(const QString &title, const QString &fileName);
-    void onChildFinished(bool ok, const QString &failure);
+    // A child or a raw send ended by itself.
+    void onFinished(bool ok, const QString &failure);
     // Gives the files received into the private folder their names in the
     // target folder: final ones on success, incomplete ones otherwise.
     QStringList placeReceived(bool complete);
+    QStringList stopAll();
     // Ends the transfer; a failure the user did not ask for gets a box too.
     void end(bool ok, const QString &message, bool cancelled = false);
 
@@ -86,7 +88,6 @@ private:
     QPointer<ProgressWindow> m_progress;
     ZmodemStart m_zmodemStart;
     bool m_running = false;
-    bool m_wasReceiving = false;
     bool m_receiving = false;
     // The child reports its figures; until it does, a receive shows the
     // bytes the port has passed to it.
