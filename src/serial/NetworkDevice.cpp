@@ -40,6 +40,12 @@ NetworkDevice::NetworkDevice(const QString &name, QObject *parent)
 
 NetworkDevice::~NetworkDevice()
 {
+    dropSocket();
+}
+
+// The connection is cut without a word from it afterwards.
+void NetworkDevice::dropSocket()
+{
     m_socket.disconnect(this);
     m_socket.abort();
 }
@@ -47,8 +53,7 @@ NetworkDevice::~NetworkDevice()
 int NetworkDevice::fail(int error, const QString &why)
 {
     m_openFailure = why;
-    m_socket.disconnect(this);
-    m_socket.abort();
+    dropSocket();
     return error;
 }
 
@@ -127,13 +132,7 @@ int NetworkDevice::negotiate(const PortSettings &settings)
     m_answers.clear();
     m_socket.write(settingsCommands(settings));
     m_socket.write(comPortCommand(SetModemStateMask, QByteArray(1, char(StateCd | StateDsr | StateCts))));
-    const std::map<quint8, QByteArray> expected{
-        {SetBaudRate, baudValue(quint32(settings.baud))},
-        {SetDataSize, QByteArray(1, char(settings.dataBits))},
-        {SetParity, QByteArray(1, char(parityValue(settings.parity)))},
-        {SetStopSize, QByteArray(1, char(stopSizeValue(settings.stopBits)))},
-        {SetControl, QByteArray(1, char(flowValue(settings.flow)))},
-    };
+    const auto expected = settingsValues(settings);
     const bool answered = waitUntil(
         [&] {
             for (const auto &entry : expected)
@@ -194,8 +193,7 @@ void NetworkDevice::onSocketError()
                                ? QStringLiteral("网络连接已断开（%1）").arg(m_address.endpoint())
                                : QStringLiteral("网络连接出错（%1）：%2").arg(m_address.endpoint(), m_socket.errorString());
     m_open = false;
-    m_socket.disconnect(this);
-    m_socket.abort();
+    dropSocket();
     emit lost(reason);
 }
 
@@ -207,8 +205,7 @@ void NetworkDevice::close()
         wake();
     }
     m_open = false;
-    m_socket.disconnect(this);
-    m_socket.abort();
+    dropSocket();
     m_input.clear();
 }
 

@@ -52,6 +52,7 @@ public:
 private:
     bool speaksRfc2217() const { return m_address.kind == NetworkAddress::Kind::Rfc2217; }
     int fail(int error, const QString &why);
+    void dropSocket();
     // Serves events until done() holds, the socket fails, the attempt is
     // given up or timeoutMs pass; false unless done() holds.
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);

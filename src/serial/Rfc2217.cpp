@@ -65,13 +65,23 @@ quint8 flowValue(char flow)
     return flow == 'h' ? FlowHardware : flow == 'x' ? FlowXonXoff : FlowNone;
 }
 
+std::vector<std::pair<quint8, QByteArray>> settingsValues(const PortSettings &s)
+{
+    return {
+        {SetBaudRate, baudValue(quint32(s.baud))},
+        {SetDataSize, QByteArray(1, char(s.dataBits))},
+        {SetParity, QByteArray(1, char(parityValue(s.parity)))},
+        {SetStopSize, QByteArray(1, char(stopSizeValue(s.stopBits)))},
+        {SetControl, QByteArray(1, char(flowValue(s.flow)))},
+    };
+}
+
 QByteArray settingsCommands(const PortSettings &s)
 {
-    return comPortCommand(SetBaudRate, baudValue(quint32(s.baud)))
-           + comPortCommand(SetDataSize, QByteArray(1, char(s.dataBits)))
-           + comPortCommand(SetParity, QByteArray(1, char(parityValue(s.parity))))
-           + comPortCommand(SetStopSize, QByteArray(1, char(stopSizeValue(s.stopBits))))
-           + comPortCommand(SetControl, QByteArray(1, char(flowValue(s.flow))));
+    QByteArray commands;
+    for (const auto &[command, value] : settingsValues(s))
+        commands += comPortCommand(command, value);
+    return commands;
 }
 
 QByteArray Decoder::decode(const QByteArray &wire, std::vector<Event> &events)

@@ -68,6 +68,9 @@ QByteArray baudValue(quint32 baud);
 quint8 parityValue(char parity);
 quint8 stopSizeValue(double stopBits);
 quint8 flowValue(char flow);
+// The settings commands and their values for these settings, in the order
+// sent; a server answers each with the value it took.
+std::vector<std::pair<quint8, QByteArray>> settingsValues(const PortSettings &settings);
 // The commands that set a port to these settings, in the order sent.
 QByteArray settingsCommands(const PortSettings &settings);
 
