@@ -115,7 +115,7 @@ void PaneHistory::archiveOld()
         return;
     if (m_problem.isEmpty() && m_archive && m_archive->failed())
         stopArchiving();
-    const qsizetype step = std::max<qsizetype>(m_limit / 4, 1);
+    const qsizetype step = archiveStep();
     while (m_text.size() > m_limit + step) {
         const qsizetype lines = std::max<qsizetype>(m_lines.lineOf(step), 1);
         if (lines >= m_lines.count() - 1)

@@ -25,6 +25,7 @@
 #include "terminal/PaneLines.h"
 #include "terminal/PaneNotes.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <memory>
@@ -87,6 +88,12 @@ public:
     // while it works).
     qsizetype dropped() const { return m_dropped; }
     QString archiveProblem() const { return m_problem; }
+    // Whether appending this many characters drops old text from the start
+    // (only once archiving stopped).
+    bool appendDrops(qsizetype chars) const
+    {
+        return !m_problem.isEmpty() && m_limit > 0 && m_text.size() + chars > m_limit + archiveStep();
+    }
     // How far the text moved towards its start, by dropping, since the
     // last call: characters and lines.
     struct Shift
@@ -136,6 +143,9 @@ public:
 
 private:
 
+    // How much of the resident part leaves it at a time, once it holds more
+    // than this past the limit.
+    qsizetype archiveStep() const { return std::max<qsizetype>(m_limit / 4, 1); }
     void archiveOld();
     void stopArchiving();
     void dropFront(qsizetype lines, qsizetype cut);

@@ -119,11 +119,11 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
     if (more.isEmpty())
         return;
     const bool follow = followsEnd();
+    const QString typed = typedForm(more);
     // Once archiving stopped, an append may drop text from the start.
-    if (!m_history.archiveProblem().isEmpty())
+    if (m_history.appendDrops(typed.size()))
         emit aboutToRewrite();
     const qsizetype from = length();
-    const QString typed = typedForm(more);
     std::vector<PaneColours::Run> placed;
     if (!notes.empty() && typed.size() == more.size()) {
         placed = notes;
