@@ -174,7 +174,7 @@ void CommandSequencer::LogCommandExchange(const QString &path, const CommandReco
                          + QStringLiteral("\r\nSENDING :  ") + m_s.send.sendText() + QStringLiteral("\r\nRECEIVE :  ");
     const TextPane &pane = *m_s.receive.Text2();
     const auto entry = [&head, &pane](const TextWriter &write) {
-        return write(head) && PaneTextStream(pane, 0, pane.length(), PaneTextStream::Notes::With, write).all()
+        return write(head) && PaneTextStream::wholePane(pane, write)
                && write(u"\r\n");
     };
     // The pane is emptied only once its text is in the log, so that the next

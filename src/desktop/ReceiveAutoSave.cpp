@@ -90,7 +90,7 @@ void ReceiveAutoSave::saveChunk()
     const QString header = ChunkHeader(QDateTime::currentDateTime());
     const auto chunk = [this, &header](const TextWriter &write) {
         return write(header)
-               && PaneTextStream(m_s.pane, 0, m_s.pane.length(), PaneTextStream::Notes::With, write).all();
+               && PaneTextStream::wholePane(m_s.pane, write);
     };
     if (AppendGbk(path, chunk, &error, &replaced)) {
         m_retryMs = kFirstRetryMs;

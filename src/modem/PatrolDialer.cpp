@@ -267,7 +267,7 @@ void PatrolDialer::saveRecord(const QString &header)
     const TextPane &pane = *m_s.receive.Text2();
     const SavedRecord saved = SavePatrolRecord(AppFolder(), ShortDateText(), [&](const TextWriter &write) {
         return (header.isEmpty() || write(header))
-               && PaneTextStream(pane, 0, pane.length(), PaneTextStream::Notes::With, write).all();
+               && PaneTextStream::wholePane(pane, write);
     });
     if (!saved.error.isEmpty())
         m_s.dialogs.message(QStringLiteral("巡测记录未能保存！\r\n") + saved.path + kCrLf + saved.error,

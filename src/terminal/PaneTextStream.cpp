@@ -47,3 +47,8 @@ bool PaneTextStream::all()
     }
     return !m_failed;
 }
+
+bool PaneTextStream::wholePane(const TextPane &pane, const Sink &sink)
+{
+    return PaneTextStream(pane, 0, pane.length(), Notes::With, sink).all();
+}

@@ -36,6 +36,8 @@ public:
     bool next();
     // Hands over all that is left; false when the sink refused a piece.
     bool all();
+    // The whole pane as shown, notes and all, to the sink.
+    static bool wholePane(const TextPane &pane, const Sink &sink);
     bool failed() const { return m_failed; }
     // Characters of the pane handed over so far, and in all.
     qsizetype done() const { return m_at - m_from; }
