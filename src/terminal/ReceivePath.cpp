@@ -111,8 +111,7 @@ void ReceivePath::PollTick()
         return;
     }
     emit polling();
-    if (m_receiving && !m_held)
-        DrainInput();
+    DrainInput();
     // Exit stops polling for good, also in the middle of a drain.
     if (!m_s.scheduler.isShuttingDown())
         m_mtimer->start();
@@ -125,6 +124,9 @@ void ReceivePath::PollTick()
 // waiting, the next step follows as soon as the window has had its turn.
 void ReceivePath::DrainInput()
 {
+    // Not receiving, or a file transfer has the input.
+    if (!m_receiving || m_held)
+        return;
     SerialPort &port = m_s.port;
     const DataFormat format = m_s.formats.receiveFormat();
     const bool stamping = m_stamper.kind() != StampKind::None;
