@@ -158,9 +158,7 @@ QString TextPaneAccessible::textBeforeOffset(int offset, QAccessible::TextBounda
 {
     if (pane()->length() <= TextPane::kMostToldChars)
         return QAccessibleTextInterface::textBeforeOffset(offset, boundary, startOffset, endOffset);
-    int start = 0, end = 0;
-    partAt(position(offset), boundary, &start, &end);
-    return start > 0 ? partAt(start - 1, boundary, startOffset, endOffset) : partAt(-1, boundary, startOffset, endOffset);
+    return partAt(boundsAt(position(offset), boundary).first - 1, boundary, startOffset, endOffset);
 }
 
 QString TextPaneAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
@@ -168,29 +166,32 @@ QString TextPaneAccessible::textAfterOffset(int offset, QAccessible::TextBoundar
 {
     if (pane()->length() <= TextPane::kMostToldChars)
         return QAccessibleTextInterface::textAfterOffset(offset, boundary, startOffset, endOffset);
-    int start = 0, end = 0;
-    partAt(position(offset), boundary, &start, &end);
-    return partAt(end, boundary, startOffset, endOffset);
+    return partAt(boundsAt(position(offset), boundary).second, boundary, startOffset, endOffset);
+}
+
+// Where the character, or the shown line, at a position lies; outside the
+// text an empty range at its nearer end.
+std::pair<qsizetype, qsizetype> TextPaneAccessible::boundsAt(qsizetype at, QAccessible::TextBoundaryType boundary) const
+{
+    const PaneHistory &history = pane()->history();
+    if (at < 0 || at >= history.length()) {
+        const qsizetype end = std::clamp<qsizetype>(at, 0, history.length());
+        return {end, end};
+    }
+    if (boundary == QAccessible::CharBoundary)
+        return {at, at + 1};
+    const PaneLines::Line line = history.line(history.lineOf(at));
+    return {line.start, line.end};
 }
 
 // The character, or the shown line, at a position; nothing outside the text.
 QString TextPaneAccessible::partAt(qsizetype at, QAccessible::TextBoundaryType boundary, int *startOffset,
                                    int *endOffset) const
 {
-    const PaneHistory &history = pane()->history();
-    if (at < 0 || at >= history.length()) {
-        *startOffset = *endOffset = toInt(std::clamp<qsizetype>(at, 0, history.length()));
-        return QString();
-    }
-    qsizetype from = at, to = at + 1;
-    if (boundary != QAccessible::CharBoundary) {
-        const PaneLines::Line line = history.line(history.lineOf(at));
-        from = line.start;
-        to = line.end;
-    }
+    const auto [from, to] = boundsAt(at, boundary);
     *startOffset = toInt(from);
     *endOffset = toInt(to);
-    return history.mid(from, to - from);
+    return pane()->history().mid(from, to - from);
 }
 
 int TextPaneAccessible::characterCount() const

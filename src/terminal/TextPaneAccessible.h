@@ -11,6 +11,7 @@
 // gets each of the pane's lines.
 
 #include <QAccessibleWidget>
+#include <utility>
 
 class TextPane;
 
@@ -61,5 +62,6 @@ private:
     TextPane *pane() const;
     // A position of the text for an offset of the interface.
     qsizetype position(int offset) const;
+    std::pair<qsizetype, qsizetype> boundsAt(qsizetype at, QAccessible::TextBoundaryType boundary) const;
     QString partAt(qsizetype at, QAccessible::TextBoundaryType boundary, int *startOffset, int *endOffset) const;
 };
