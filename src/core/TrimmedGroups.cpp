@@ -55,4 +55,6 @@ void TrimmedGroups::finish()
     if (!m_partial.isEmpty())
         m_chunk(m_partial);
     m_partial.clear();
+    m_started = false;
+    m_blanks = 0;
 }

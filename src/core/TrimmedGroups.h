@@ -19,7 +19,7 @@ public:
 
     void feed(QStringView piece);
     // Passes on what is held back: the last, perhaps shorter group. The
-    // blanks at the end stay dropped.
+    // blanks at the end stay dropped. What is fed next is a new text.
     void finish();
 
 private:

@@ -45,25 +45,22 @@ bool ConvertInto(QDataStream &out, const TextPane &pane, DataFormat from)
         else if (!text->isEmpty())
             out << Part{false, *text, QColor()};
     };
-    // Hex text is read in whole groups of three: "41 ".
-    std::optional<TrimmedGroups> data;
-    data.emplace(true, fromHex ? 3 : 1, convert);
+    // Hex text is read in whole groups of three: "41 ". The data between
+    // two notes is a text of its own.
+    TrimmedGroups data(true, fromHex ? 3 : 1, convert);
     const PaneHistory &history = pane.history();
-    for (qsizetype from = 0; from < history.length() && valid;) {
-        const qsizetype to = std::min(history.length(), from + PaneTextStream::kPieceChars);
-        const QString text = history.mid(from, to - from);
+    history.pieces(0, history.length(), [&](QStringView text, qsizetype from) {
         qsizetype at = from;
-        for (const PaneColours::Run &note : history.noteRuns(from, to)) {
-            data->feed(QStringView(text).sliced(at - from, note.from - at));
-            data->finish();
-            data.emplace(true, fromHex ? 3 : 1, convert);
-            out << Part{true, text.sliced(note.from - from, note.to - note.from), note.colour};
+        for (const PaneColours::Run &note : history.noteRuns(from, from + text.size())) {
+            data.feed(text.sliced(at - from, note.from - at));
+            data.finish();
+            out << Part{true, text.sliced(note.from - from, note.to - note.from).toString(), note.colour};
             at = note.to;
         }
-        data->feed(QStringView(text).sliced(at - from, to - at));
-        from = to;
-    }
-    data->finish();
+        data.feed(text.sliced(at - from));
+        return valid;
+    });
+    data.finish();
     return valid;
 }
 
