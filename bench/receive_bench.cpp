@@ -22,7 +22,7 @@
 // Decimal and Octal receive random bytes; String receives lines of 78
 // printable characters ending in CR LF.
 //
-//   receive_bench [--pty | --ser2net] [--mb N] [--keywords | --autosave | --timestamps | --in-memory]
+//   receive_bench [--pty | --ser2net] [--mb N] [--keywords | --autosave | --timestamps [--pairs P] | --in-memory]
 //                 [Hex|Decimal|Octal|String ...]
 //
 // N is the pane's final length in millions of characters (default 50).
@@ -35,7 +35,11 @@
 // limit (into a temporary folder): the pane never grows past it, and the
 // way from empty to full counts every character shown, the day file's too.
 // --timestamps runs each format twice, plain and with time stamps (时刻) on;
-// the lines of the stamped run name the format with "stamps" after it.
+// the lines of the stamped run name the format with "stamps" after it. With
+// --pairs P it runs P such pairs, one after the other, and then prints the
+// stamped run's whole-run rate as a share of the plain one's, pair by pair
+// and their median: on a machine whose speed wanders from one run to the
+// next, one pair says little.
 // --in-memory keeps the pane's whole text in memory, as it was before the
 // pane's history went to a file: the figures to hold the file's cost
 // against (mind the memory a long run then takes).
@@ -376,6 +380,34 @@ int runFormat(QString name, DataFormat format, qsizetype target, Source from, Ex
     return 0;
 }
 
+// Marks the run of one format in a process of its own.
+const QString kChild = QStringLiteral("--child");
+
+// Runs one format in a process of its own, so that its memory is its own;
+// its lines go on to the output as they are. Returns its whole-run input
+// rate (0 when it printed none).
+double runChild(const QString &program, const QString &name, double millions, Source from, Extra run)
+{
+    QStringList childArgs{kChild, "--mb", QString::number(millions), name};
+    if (from != Source::InProcess)
+        childArgs.prepend(from == Source::Ser2Net ? "--ser2net" : "--pty");
+    if (run != Extra::None)
+        childArgs.prepend(run == Extra::Keywords   ? "--keywords"
+                          : run == Extra::AutoSave ? "--autosave"
+                          : run == Extra::InMemory ? "--in-memory"
+                                                   : "--timestamps");
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, childArgs);
+    child.waitForFinished(-1);
+    const QByteArray output = child.readAllStandardOutput();
+    std::fwrite(output.constData(), 1, size_t(output.size()), stdout);
+    std::fflush(stdout);
+    static const QByteArray kWholeRun = "input_MB_per_s whole run: ";
+    const qsizetype at = output.indexOf(kWholeRun);
+    return at < 0 ? 0 : output.mid(at + kWholeRun.size(), output.indexOf('\n', at) - at - kWholeRun.size()).toDouble();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -393,16 +425,19 @@ int main(int argc, char *argv[])
         : args.removeAll(QStringLiteral("--timestamps")) > 0              ? Extra::Timestamps
         : args.removeAll(QStringLiteral("--in-memory")) > 0               ? Extra::InMemory
                                                                           : Extra::None;
-    double millions = 50;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--mb")); at >= 0 && at + 1 < args.size()) {
-        millions = args[at + 1].toDouble();
-        args.remove(at, 2);
-    }
+    const auto takeNumber = [&args](const QString &option, double fallback) {
+        const double value = bench::numberAfter(args, option, fallback);
+        if (const qsizetype at = args.indexOf(option); at >= 0)
+            args.remove(at, std::min<qsizetype>(2, args.size() - at));
+        return value;
+    };
+    const double millions = takeNumber(QStringLiteral("--mb"), 50);
+    const int pairs = extra == Extra::Timestamps ? std::max(1, int(takeNumber(QStringLiteral("--pairs"), 1))) : 1;
     const std::pair<QString, DataFormat> formats[] = {{"Hex", DataFormat::Hex},
                                                       {"Decimal", DataFormat::Decimal},
                                                       {"Octal", DataFormat::Octal},
                                                       {"String", DataFormat::String}};
-    if (args.size() == 1) {
+    if (args.removeAll(kChild) > 0 && args.size() == 1) {
         for (const auto &[name, format] : formats) {
             if (name.compare(args.first(), Qt::CaseInsensitive) == 0)
                 return runFormat(name, format, qsizetype(millions * 1e6), from, extra);
@@ -417,20 +452,25 @@ int main(int argc, char *argv[])
     const QList<Extra> runs = extra == Extra::Timestamps ? QList<Extra>{Extra::None, Extra::Timestamps}
                                                          : QList<Extra>{extra};
     for (const QString &name : chosen) {
-        for (const Extra run : runs) {
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            QStringList childArgs{"--mb", QString::number(millions), name};
-            if (from != Source::InProcess)
-                childArgs.prepend(from == Source::Ser2Net ? "--ser2net" : "--pty");
-            if (run != Extra::None)
-                childArgs.prepend(run == Extra::Keywords   ? "--keywords"
-                                  : run == Extra::AutoSave   ? "--autosave"
-                                  : run == Extra::InMemory   ? "--in-memory"
-                                                             : "--timestamps");
-            child.start(app.applicationFilePath(), childArgs);
-            child.waitForFinished(-1);
+        std::vector<double> shares;
+        for (int pair = 0; pair < pairs; ++pair) {
+            double plainRate = 0;
+            for (const Extra run : runs) {
+                const double rate = runChild(app.applicationFilePath(), name, millions, from, run);
+                if (run == Extra::None)
+                    plainRate = rate;
+                else if (plainRate > 0)
+                    shares.push_back(rate / plainRate);
+            }
         }
+        if (extra != Extra::Timestamps || shares.empty())
+            continue;
+        QString each;
+        for (const double share : shares)
+            each += QStringLiteral(" %1").arg(share * 100, 0, 'f', 0);
+        std::printf("%s %-7s stamps_share_of_plain_percent median of %zu pairs: %.0f (pairs:%s)\n",
+                    from == Source::Ser2Net ? "ser2net" : from == Source::Pty ? "pty" : "in-process",
+                    qPrintable(name), shares.size(), bench::median(shares) * 100, qPrintable(each));
     }
     return 0;
 }

@@ -26,10 +26,19 @@ void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
 // Rebuilds the marks from the first run to the first mark after the last
 // one that stays as it was: the marks before and after stay, and those
 // between are merged with the runs in one pass.
-void PaneColours::colourAll(const std::vector<Run> &runs)
+void PaneColours::colourAll(const std::vector<Run> &runs, qsizetype shift)
 {
-    if (runs.empty() || appendRuns(runs))
+    if (runs.empty() || appendRuns(runs, shift))
         return;
+    if (shift != 0) {
+        std::vector<Run> moved = runs;
+        for (Run &run : moved) {
+            run.from += shift;
+            run.to += shift;
+        }
+        colourAll(moved);
+        return;
+    }
     const auto firstMark = firstFrom(runs.front().from);
     const size_t kept = size_t(firstMark - m_marks.begin());
     const Colour before = kept == 0 ? Colour() : m_marks[kept - 1].colour;
@@ -77,22 +86,23 @@ void PaneColours::colourAll(const std::vector<Run> &runs)
 
 // Colouring where data arrives, at the end, is the common case: stamps and
 // keyword matches in a stream.
-bool PaneColours::appendRuns(const std::vector<Run> &runs)
+bool PaneColours::appendRuns(const std::vector<Run> &runs, qsizetype shift)
 {
-    if (!m_marks.empty() && (m_marks.back().at >= runs.front().from || m_marks.back().colour))
+    if (!m_marks.empty() && (m_marks.back().at >= runs.front().from + shift || m_marks.back().colour))
         return false;
     for (const Run &run : runs) {
         if (run.from >= run.to)
             continue;
+        const qsizetype from = run.from + shift;
         const Colour colour = toColour(run.colour);
         // The end of the run before, where the pane's own colour came back.
-        if (!m_marks.empty() && m_marks.back().at == run.from)
+        if (!m_marks.empty() && m_marks.back().at == from)
             m_marks.pop_back();
         const Colour current = m_marks.empty() ? Colour() : m_marks.back().colour;
         if (colour != current)
-            m_marks.push_back(Mark{run.from, colour});
+            m_marks.push_back(Mark{from, colour});
         if (colour)
-            m_marks.push_back(Mark{run.to, Colour()});
+            m_marks.push_back(Mark{run.to + shift, Colour()});
     }
     return true;
 }

@@ -25,8 +25,9 @@ public:
 
     // Gives the characters [from, to) the colour (invalid: the pane's own).
     void colour(qsizetype from, qsizetype to, const QColor &colour);
-    // Gives each run its colour: the runs are in order and do not overlap.
-    void colourAll(const std::vector<Run> &runs);
+    // Gives each run, moved by `shift`, its colour: the runs are in order
+    // and do not overlap.
+    void colourAll(const std::vector<Run> &runs, qsizetype shift = 0);
     // Characters [from, from + removed) were replaced by `added` others: the
     // runs after them move, and the new characters take no colour.
     void replaced(qsizetype from, qsizetype removed, qsizetype added);
@@ -55,7 +56,7 @@ private:
     // Colours runs that all lie after the last mark, which gives the pane's
     // own colour: the new marks go at the end, with no merge. False, and
     // nothing done, when the runs do not lie so.
-    bool appendRuns(const std::vector<Run> &runs);
+    bool appendRuns(const std::vector<Run> &runs, qsizetype shift);
     // The first mark at or after a position.
     Marks::iterator firstFrom(qsizetype position);
     Marks::const_iterator firstAfter(qsizetype position) const;

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "terminal/PaneFinder.h"
 
+#include "core/FindEither.h"
+
 #include <QMetaObject>
 #include <QtAlgorithms>
 #include <array>
 #include <optional>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -134,27 +133,6 @@ private:
     qsizetype m_lastEnd = 0;
 };
 
-// The first place in [from, to) that holds `a` or `b`; `to` when none does.
-// Sixteen characters at a time where the processor can.
-qsizetype findEither(const uchar *text, qsizetype from, qsizetype to, uchar a, uchar b)
-{
-#ifdef __SSE2__
-    const __m128i wantA = _mm_set1_epi8(char(a));
-    const __m128i wantB = _mm_set1_epi8(char(b));
-    for (; from + 16 <= to; from += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + from));
-        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, wantA), _mm_cmpeq_epi8(chunk, wantB)));
-        if (hits != 0)
-            return from + qCountTrailingZeroBits(uint(hits));
-    }
-#endif
-    for (; from < to; ++from) {
-        if (text[from] == a || text[from] == b)
-            return from;
-    }
-    return to;
-}
-
 // Bytes shown as numbers in a base: each run of digits is a byte; anything
 // else between them (blanks, line breaks, notes) is passed over. The bytes
 // read are matched against the pattern by Knuth, Morris and Pratt's method,
@@ -223,7 +201,7 @@ private:
     qsizetype skipToCandidate(const uchar *text, qsizetype from, qsizetype to) const
     {
         for (qsizetype i = from;; ++i) {
-            i = findEither(text, i, to, m_firstLastDigit[0], m_firstLastDigit[1]);
+            i = FindEither(text, i, to, m_firstLastDigit[0], m_firstLastDigit[1]);
             if (i == to)
                 break;
             if (i + 1 < to && m_digits[text[i + 1]] >= 0)

@@ -91,10 +91,11 @@ void PaneHistory::setText(const QString &text)
 
 void PaneHistory::append(const QString &more, const Runs &notes)
 {
+    const qsizetype from = length();
     m_text += more;
     m_lines.appended(m_text);
     if (!notes.empty())
-        m_notes.markAll(notes);
+        m_notes.markAll(notes, from);
     archiveOld();
 }
 

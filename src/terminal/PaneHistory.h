@@ -55,7 +55,7 @@ public:
     bool pieces(qsizetype from, qsizetype to, const Piece &piece) const;
 
     // Changing it: replaces everything; adds at the end (notes placed in
-    // positions of the whole text); replaces [from, from + removed), which
+    // positions of the text added); replaces [from, from + removed), which
     // lies in the resident part.
     void setText(const QString &text);
     void append(const QString &more, const std::vector<PaneColours::Run> &notes = {});

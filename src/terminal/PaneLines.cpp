@@ -2,6 +2,9 @@
 #include "terminal/PaneLines.h"
 
 #include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -22,6 +25,30 @@ bool isWide(char32_t u)
 int defaultWidth(char32_t u)
 {
     return (u < 0x20 || (u >= 0x7F && u < 0xA0) || isWide(u)) ? 2 : 1;
+}
+
+// How many of the first `most` characters are printable ASCII; eight at a
+// time where the processor can, as most received text is.
+qsizetype printableRun(const char16_t *chars, qsizetype most)
+{
+    qsizetype n = 0;
+#ifdef __SSE2__
+    // Compared as signed numbers, characters from 0x8000 on are below the
+    // blank, so they fail as they should.
+    const __m128i belowFirst = _mm_set1_epi16(short(kFirstPrintable - 1));
+    const __m128i aboveLast = _mm_set1_epi16(short(kLastPrintable + 1));
+    for (; n + 8 <= most; n += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + n));
+        const __m128i printable =
+            _mm_and_si128(_mm_cmpgt_epi16(chunk, belowFirst), _mm_cmplt_epi16(chunk, aboveLast));
+        const uint mask = uint(_mm_movemask_epi8(printable));
+        if (mask != 0xFFFF)
+            return n + qCountTrailingZeroBits(~mask) / 2;
+    }
+#endif
+    while (n < most && char16_t(chars[n] - kFirstPrintable) <= kLastPrintable - kFirstPrintable)
+        ++n;
+    return n;
 }
 
 } // namespace
@@ -177,10 +204,7 @@ qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
         // Printable ASCII characters of one width that all still fit are
         // passed in one go: most received text is such a run.
         if (ascii > 0) {
-            const qsizetype fit = std::min<qsizetype>((lineWidth - width) / ascii, size - i);
-            qsizetype n = 0;
-            while (n < fit && char16_t(chars[i + n] - kFirstPrintable) <= kLastPrintable - kFirstPrintable)
-                ++n;
+            const qsizetype n = printableRun(chars + i, std::min<qsizetype>((lineWidth - width) / ascii, size - i));
             width += int(n) * ascii;
             i += n;
             if (i == size)

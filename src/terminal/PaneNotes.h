@@ -16,8 +16,9 @@
 class PaneNotes
 {
 public:
-    // Each run, in order and not overlapping, is a note in its colour.
-    void markAll(const std::vector<PaneColours::Run> &runs) { m_marks.colourAll(runs); }
+    // Each run, moved by `shift`, in order and not overlapping, is a note in
+    // its colour.
+    void markAll(const std::vector<PaneColours::Run> &runs, qsizetype shift = 0) { m_marks.colourAll(runs, shift); }
     // Characters [from, from + removed) were replaced by `added` others,
     // which are data.
     void replaced(qsizetype from, qsizetype removed, qsizetype added) { m_marks.replaced(from, removed, added); }

@@ -41,7 +41,7 @@ class ReceiveStamper
 public:
     // The wall clock's time when the scheduler's clock read `ms`.
     void setAnchor(const QDateTime &wall, qint64 ms);
-    void setKind(StampKind kind) { m_kind = kind; }
+    void setKind(StampKind kind);
     StampKind kind() const { return m_kind; }
     void setGapMs(int ms) { m_gapMs = ms; }
 
@@ -57,7 +57,7 @@ public:
     void continueAfter(QChar last, DataFormat format);
 
 private:
-    QString stampText(qint64 ms);
+    const QString &stampText(qint64 ms);
     void stamp(QString &out, std::vector<PaneColours::Run> &stamps, qint64 ms);
 
     StampKind m_kind = StampKind::None;
@@ -73,7 +73,8 @@ private:
     // The arrival of the last data (byte formats), of the last stamp.
     std::optional<qint64> m_lastArrival;
     std::optional<qint64> m_lastStamp;
-    // The text of the last stamp, which a stamp of the same time reuses.
-    qint64 m_cachedMs = -1;
+    // The text of the last stamp and its time (its interval, for relative
+    // stamps), which the next stamp reuses when they are the same.
+    std::optional<qint64> m_cachedKey;
     QString m_cached;
 };

@@ -123,16 +123,10 @@ void TextPane::append(const QString &more, const std::vector<PaneColours::Run> &
     // Once archiving stopped, an append may drop text from the start.
     if (m_history.appendDrops(typed.size()))
         emit aboutToRewrite();
-    const qsizetype from = length();
-    std::vector<PaneColours::Run> placed;
-    if (!notes.empty() && typed.size() == more.size()) {
-        placed = notes;
-        for (PaneColours::Run &run : placed) {
-            run.from += from;
-            run.to += from;
-        }
-    }
-    m_history.append(typed, placed);
+    if (typed.size() == more.size())
+        m_history.append(typed, notes);
+    else
+        m_history.append(typed);
     followShift();
     // A stream appends many times a frame: the scroll bar is painted once a frame.
     if (m_frameTimer->isActive())

@@ -745,6 +745,17 @@ private slots:
         QCOMPARE(lines.count(), qsizetype(2));
         QCOMPARE(lines.startOf(1), qsizetype(10)); // after five pairs, not inside one
 
+        // A two-unit character anywhere among printable ASCII ones (which
+        // are passed eight at a time) ends the line one character earlier.
+        lines.setLineWidth(20);
+        for (const char16_t wide : {u'\x1F', u'\x7F', u'\x80', u'\u4E2D', u'\u8000', u'\uFF01'}) {
+            for (qsizetype at = 0; at < 18; ++at) {
+                const QString text = QString(at, 'a') + QChar(wide) + QString(30, 'b');
+                lines.wrap(text);
+                QVERIFY2(lines.startOf(1) == 19, qPrintable(QString("U+%1 at %2").arg(int(wide), 4, 16).arg(at)));
+            }
+        }
+
         // Measured widths: each character measured once (printable ASCII
         // at the start).
         int measured = 0;
