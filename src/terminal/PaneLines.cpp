@@ -27,28 +27,55 @@ int defaultWidth(char32_t u)
     return (u < 0x20 || (u >= 0x7F && u < 0xA0) || isWide(u)) ? 2 : 1;
 }
 
-// How many of the first `most` characters are printable ASCII; eight at a
-// time where the processor can, as most received text is.
-qsizetype printableRun(const char16_t *chars, qsizetype most)
+// How many of the first `most` characters are printable ASCII, of the
+// `available` ones; eight at a time where the processor can, as most
+// received text is. Whole chunks of eight are read also past `most` where
+// the text goes on, so the few characters that end a line need no loop of
+// their own.
+qsizetype printableRun(const char16_t *chars, qsizetype most, qsizetype available)
 {
+    if (most <= 0)
+        return 0; // a blank hangs past the line's end
     qsizetype n = 0;
 #ifdef __SSE2__
     // Compared as signed numbers, characters from 0x8000 on are below the
     // blank, so they fail as they should.
     const __m128i belowFirst = _mm_set1_epi16(short(kFirstPrintable - 1));
     const __m128i aboveLast = _mm_set1_epi16(short(kLastPrintable + 1));
-    for (; n + 8 <= most; n += 8) {
+    for (; n < most && n + 8 <= available; n += 8) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + n));
         const __m128i printable =
             _mm_and_si128(_mm_cmpgt_epi16(chunk, belowFirst), _mm_cmplt_epi16(chunk, aboveLast));
         const uint mask = uint(_mm_movemask_epi8(printable));
         if (mask != 0xFFFF)
-            return n + qCountTrailingZeroBits(~mask) / 2;
+            return std::min(n + qCountTrailingZeroBits(~mask) / 2, most);
     }
+    if (n >= most)
+        return most;
 #endif
     while (n < most && char16_t(chars[n] - kFirstPrintable) <= kLastPrintable - kFirstPrintable)
         ++n;
     return n;
+}
+
+// The place after the last blank among the characters [from, to), or -1
+// when there is none; eight at a time where the processor can.
+qsizetype afterLastBlank(const char16_t *chars, qsizetype from, qsizetype to)
+{
+#ifdef __SSE2__
+    const __m128i blank = _mm_set1_epi16(short(u' '));
+    for (; to - from >= 8; to -= 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chars + to - 8));
+        const uint mask = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, blank)));
+        if (mask != 0)
+            return to - 8 + (31 - qCountLeadingZeroBits(mask)) / 2 + 1;
+    }
+#endif
+    for (; to > from; --to) {
+        if (chars[to - 1] == u' ')
+            return to;
+    }
+    return -1;
 }
 
 } // namespace
@@ -204,7 +231,8 @@ qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
         // Printable ASCII characters of one width that all still fit are
         // passed in one go: most received text is such a run.
         if (ascii > 0) {
-            const qsizetype n = printableRun(chars + i, std::min<qsizetype>((lineWidth - width) / ascii, size - i));
+            const qsizetype n =
+                printableRun(chars + i, std::min<qsizetype>((lineWidth - width) / ascii, size - i), size - i);
             width += int(n) * ascii;
             i += n;
             if (i == size)
@@ -218,12 +246,8 @@ qsizetype PaneLines::nextStart(QStringView text, qsizetype start)
         // One blank may hang past the end of the line, as in word wrapping.
         if (width + w > lineWidth && i > start && w > 0 && !(c == u' ' && width <= lineWidth)) {
             // Carry the start of the word being cut over to the next line.
-            const qsizetype reach = std::min(i - start, kLongestCarriedWord);
-            for (qsizetype k = 0; k < reach; ++k) {
-                if (chars[i - 1 - k] == u' ')
-                    return i - k;
-            }
-            return i;
+            const qsizetype after = afterLastBlank(chars, i - std::min(i - start, kLongestCarriedWord), i);
+            return after >= 0 ? after : i;
         }
         width += w;
     }

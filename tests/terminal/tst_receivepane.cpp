@@ -729,6 +729,16 @@ private slots:
         text = QString(30, 'W') + " x";
         lines.wrap(text);
         QCOMPARE(contents(), (QStringList{QString(10, 'W'), QString(10, 'W'), QString(10, 'W') + " ", "x"}));
+
+        // The next line starts after the last blank within reach of the
+        // cut, wherever it stands among the characters looked at.
+        lines.setLineWidth(30);
+        for (qsizetype blank = 0; blank < 30; ++blank) {
+            text = QString(blank, 'a') + ' ' + QString(40, 'b');
+            lines.wrap(text);
+            const qsizetype expected = blank >= 30 - PaneLines::kLongestCarriedWord ? blank + 1 : 30;
+            QVERIFY2(lines.startOf(1) == expected, qPrintable(QString("blank at %1").arg(blank)));
+        }
     }
 
     void linesCountWideCharactersAndKeepSurrogatePairs()
