@@ -6,14 +6,18 @@
 
 namespace {
 
-std::optional<QRgb> toColour(const QColor &colour)
+// A colour is its QRgb with the bit above it set, so that 0 is the pane's
+// own: one plain number, cheap to copy and compare.
+constexpr quint64 kHasColour = quint64(1) << 32;
+
+quint64 toColour(const QColor &colour)
 {
-    return colour.isValid() ? std::optional<QRgb>(colour.rgba()) : std::nullopt;
+    return colour.isValid() ? kHasColour | colour.rgba() : 0;
 }
 
-QColor toQColor(std::optional<QRgb> colour)
+QColor toQColor(quint64 colour)
 {
-    return colour ? QColor::fromRgba(*colour) : QColor();
+    return colour ? QColor::fromRgba(QRgb(colour)) : QColor();
 }
 
 } // namespace
@@ -142,10 +146,19 @@ std::vector<PaneColours::Run> PaneColours::runs(qsizetype from, qsizetype to) co
     auto it = firstAfter(from);
     Colour current = colourAt(from);
     qsizetype start = from;
+    // Runs of one colour follow each other (a stamp a line): the colour is
+    // made once for them.
+    Colour made = 0;
+    QColor madeColour;
     for (;; ++it) {
         const qsizetype end = (it == m_marks.end() || it->at > to) ? to : it->at;
-        if (current && end > start)
-            out.push_back(Run{start, end, toQColor(current)});
+        if (current && end > start) {
+            if (current != made) {
+                made = current;
+                madeColour = toQColor(current);
+            }
+            out.push_back(Run{start, end, madeColour});
+        }
         if (it == m_marks.end() || it->at >= to)
             return out;
         start = it->at;

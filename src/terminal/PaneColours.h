@@ -10,7 +10,6 @@
 // Positions are 64 bits wide.
 
 #include <QColor>
-#include <optional>
 #include <vector>
 
 class PaneColours
@@ -44,8 +43,8 @@ public:
     Run runAt(qsizetype position) const;
 
 private:
-    // QRgb, or nothing for the pane's own.
-    using Colour = std::optional<QRgb>;
+    // A QRgb with the bit above it set; 0 is the pane's own colour.
+    using Colour = quint64;
     struct Mark
     {
         qsizetype at;
