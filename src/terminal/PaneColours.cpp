@@ -2,6 +2,7 @@
 #include "terminal/PaneColours.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -19,6 +20,26 @@ QColor toQColor(quint64 colour)
 {
     return colour ? QColor::fromRgba(QRgb(colour)) : QColor();
 }
+
+// Converts the colours of runs that mostly share one (a stamp a line, all
+// in grey): a colour that is a byte-for-byte copy of the one before is not
+// converted again.
+class ColourConverter
+{
+public:
+    quint64 operator()(const QColor &colour)
+    {
+        if (!m_last || std::memcmp(m_last, &colour, sizeof(QColor)) != 0) {
+            m_converted = toColour(colour);
+            m_last = &colour;
+        }
+        return m_converted;
+    }
+
+private:
+    const QColor *m_last = nullptr;
+    quint64 m_converted = 0;
+};
 
 } // namespace
 
@@ -94,11 +115,12 @@ bool PaneColours::appendRuns(const std::vector<Run> &runs, qsizetype shift)
 {
     if (!m_marks.empty() && (m_marks.back().at >= runs.front().from + shift || m_marks.back().colour))
         return false;
+    ColourConverter toColourOnce;
     for (const Run &run : runs) {
         if (run.from >= run.to)
             continue;
         const qsizetype from = run.from + shift;
-        const Colour colour = toColour(run.colour);
+        const Colour colour = toColourOnce(run.colour);
         // The end of the run before, where the pane's own colour came back.
         if (!m_marks.empty() && m_marks.back().at == from)
             m_marks.pop_back();

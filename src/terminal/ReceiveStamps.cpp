@@ -135,6 +135,8 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
         i = FindEither(chars, i, size, u'\n', u'\r');
         if (i == size)
             break;
+        if (chars[i] == u'\r' && i + 1 < size && chars[i + 1] == u'\n')
+            ++i; // CR LF, the common line end, is passed in one step
         if (chars[i] == u'\n')
             m_lineStart = true;
         else
