@@ -73,9 +73,11 @@ public:
     void runs(const Runs &runs, qsizetype from)
     {
         count(quint32(runs.size()));
+        PaneColours::ColourNumbers numberOf;
         for (const PaneColours::Run &run : runs) {
-            const quint32 fields[] = {quint32(run.from - from), quint32(run.to - from), quint32(run.colour.isValid()),
-                                      quint32(run.colour.rgba())};
+            const quint64 colour = numberOf(run.colour);
+            const quint32 fields[] = {quint32(run.from - from), quint32(run.to - from), quint32(colour >> 32),
+                                      quint32(colour)};
             raw(fields, sizeof fields);
         }
     }

@@ -7,8 +7,6 @@
 
 namespace {
 
-// A colour is its QRgb with the bit above it set, so that 0 is the pane's
-// own: one plain number, cheap to copy and compare.
 constexpr quint64 kHasColour = quint64(1) << 32;
 
 quint64 toColour(const QColor &colour)
@@ -21,27 +19,16 @@ QColor toQColor(quint64 colour)
     return colour ? QColor::fromRgba(QRgb(colour)) : QColor();
 }
 
-// Converts the colours of runs that mostly share one (a stamp a line, all
-// in grey): a colour that is a byte-for-byte copy of the one before is not
-// converted again.
-class ColourConverter
-{
-public:
-    quint64 operator()(const QColor &colour)
-    {
-        if (!m_last || std::memcmp(m_last, &colour, sizeof(QColor)) != 0) {
-            m_converted = toColour(colour);
-            m_last = &colour;
-        }
-        return m_converted;
-    }
-
-private:
-    const QColor *m_last = nullptr;
-    quint64 m_converted = 0;
-};
-
 } // namespace
+
+quint64 PaneColours::ColourNumbers::operator()(const QColor &colour)
+{
+    if (!m_last || std::memcmp(m_last, &colour, sizeof(QColor)) != 0) {
+        m_number = toColour(colour);
+        m_last = &colour;
+    }
+    return m_number;
+}
 
 void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
 {
@@ -115,12 +102,12 @@ bool PaneColours::appendRuns(const std::vector<Run> &runs, qsizetype shift)
 {
     if (!m_marks.empty() && (m_marks.back().at >= runs.front().from + shift || m_marks.back().colour))
         return false;
-    ColourConverter toColourOnce;
+    ColourNumbers numberOf;
     for (const Run &run : runs) {
         if (run.from >= run.to)
             continue;
         const qsizetype from = run.from + shift;
-        const Colour colour = toColourOnce(run.colour);
+        const Colour colour = numberOf(run.colour);
         // The end of the run before, where the pane's own colour came back.
         if (!m_marks.empty() && m_marks.back().at == from)
             m_marks.pop_back();

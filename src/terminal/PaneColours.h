@@ -22,6 +22,20 @@ public:
         QColor colour; // invalid: the pane's own
     };
 
+    // Colours as numbers: a colour's QRgb with the bit above it set, 0 for
+    // the pane's own; one plain number is cheap to copy and compare. Runs
+    // mostly share one colour (a stamp a line, all grey): a colour that is
+    // a byte-for-byte copy of the one before is not converted again.
+    class ColourNumbers
+    {
+    public:
+        quint64 operator()(const QColor &colour);
+
+    private:
+        const QColor *m_last = nullptr;
+        quint64 m_number = 0;
+    };
+
     // Gives the characters [from, to) the colour (invalid: the pane's own).
     void colour(qsizetype from, qsizetype to, const QColor &colour);
     // Gives each run, moved by `shift`, its colour: the runs are in order
@@ -43,7 +57,7 @@ public:
     Run runAt(qsizetype position) const;
 
 private:
-    // A QRgb with the bit above it set; 0 is the pane's own colour.
+    // A colour's number (see ColourNumbers).
     using Colour = quint64;
     struct Mark
     {
