@@ -3,6 +3,8 @@
 
 #include "core/FindEither.h"
 
+#include <cstring>
+
 namespace {
 
 struct Named
@@ -113,12 +115,13 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
         m_lineStart = false;
         return;
     }
-    // String: a stamp before the first character of each line. CR and LF
-    // are found together, sixteen bytes at a time: a fast stream runs
-    // through.
+    // String: a stamp before the first character of each line. The places
+    // of the stamps are found first, CR and LF together, sixteen bytes at a
+    // time; then the text and its stamps are written in one go: a fast
+    // stream runs through.
     const char16_t *chars = text.utf16();
     const qsizetype size = text.size();
-    qsizetype copied = 0;
+    m_stampPlaces.clear();
     qsizetype i = 0;
     while (i < size) {
         if (m_crPending) {
@@ -127,9 +130,7 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
                 m_lineStart = true;
         }
         if (m_lineStart) {
-            out.append(text.sliced(copied, i - copied));
-            copied = i;
-            stamp(out, stamps, arrivedMs);
+            m_stampPlaces.push_back(i);
             m_lineStart = false;
         }
         i = FindEither(chars, i, size, u'\n', u'\r');
@@ -143,6 +144,39 @@ void ReceiveStamper::add(QString &out, std::vector<PaneColours::Run> &stamps, QS
             m_crPending = true;
         ++i;
     }
-    out.append(text.sliced(copied));
     m_lineOpen = !m_lineStart && !m_crPending;
+    writeStamped(out, stamps, text, arrivedMs);
+}
+
+// Writes `text` with a stamp at each of m_stampPlaces. The stamps of one
+// read share a time, so they share their text, but for a relative stamp's
+// first one (the time since the read before).
+void ReceiveStamper::writeStamped(QString &out, std::vector<PaneColours::Run> &stamps, QStringView text, qint64 ms)
+{
+    if (m_stampPlaces.empty()) {
+        out += text;
+        return;
+    }
+    const QString first = stampText(ms);
+    m_lastStamp = ms;
+    const QString &rest = stampText(ms);
+    const qsizetype start = out.size();
+    out.resize(start + text.size() + first.size() + qsizetype(m_stampPlaces.size() - 1) * rest.size());
+    QChar *const begin = out.data();
+    QChar *to = begin + start;
+    const auto put = [&to](const QChar *from, qsizetype count) {
+        std::memcpy(to, from, size_t(count) * sizeof(QChar));
+        to += count;
+    };
+    qsizetype copied = 0;
+    const QString *shown = &first;
+    for (const qsizetype place : m_stampPlaces) {
+        put(text.data() + copied, place - copied);
+        copied = place;
+        const qsizetype from = to - begin;
+        put(shown->constData(), shown->size());
+        stamps.push_back(PaneColours::Run{from, to - begin, kStampColour});
+        shown = &rest;
+    }
+    put(text.data() + copied, text.size() - copied);
 }

@@ -59,6 +59,7 @@ public:
 private:
     const QString &stampText(qint64 ms);
     void stamp(QString &out, std::vector<PaneColours::Run> &stamps, qint64 ms);
+    void writeStamped(QString &out, std::vector<PaneColours::Run> &stamps, QStringView text, qint64 ms);
 
     StampKind m_kind = StampKind::None;
     int m_gapMs = StampGap::DefaultMs;
@@ -73,6 +74,8 @@ private:
     // The arrival of the last data (byte formats), of the last stamp.
     std::optional<qint64> m_lastArrival;
     std::optional<qint64> m_lastStamp;
+    // Where in the text being added the stamps go (kept for its room).
+    std::vector<qsizetype> m_stampPlaces;
     // The text of the last stamp and its time (its interval, for relative
     // stamps), which the next stamp reuses when they are the same.
     std::optional<qint64> m_cachedKey;

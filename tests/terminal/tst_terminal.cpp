@@ -1552,6 +1552,9 @@ private slots:
             << QList<QByteArray>{"AB\r\nC", "D\rE\r", "\nF"}
             << "[16:32:49.123] AB\r\n[16:32:49.123] CD\r[16:32:49.128] E\r\n[16:32:49.133] F"
             << "AB\r\nCD\rE\r\nF" << "";
+        QTest::newRow("string, relative: the lines of one read came at once")
+            << int(DataFormat::String) << "mStampRelative" << QList<int>{0, 7} << QList<QByteArray>{"A", "B\nC\nD"}
+            << "[+0.000] AB\n[+0.007] C\n[+0.000] D" << "AB\nC\nD" << "";
         QTest::newRow("hex: a frame a line after a pause over the gap")
             << int(DataFormat::Hex) << "mStampRelative" << QList<int>{0, 20, 21, 500}
             << QList<QByteArray>{"\x01\x02", "\x03", "\x04", "\x05"}
