@@ -2,7 +2,6 @@
 #include "terminal/PaneColours.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -21,13 +20,11 @@ QColor toQColor(quint64 colour)
 
 } // namespace
 
-quint64 PaneColours::ColourNumbers::operator()(const QColor &colour)
+static_assert(sizeof(QColor) == PaneColours::ColourNumbers::kColourBytes + 2);
+
+quint64 PaneColours::ColourNumbers::numberOf(const QColor &colour)
 {
-    if (!m_last || std::memcmp(m_last, &colour, sizeof(QColor)) != 0) {
-        m_number = toColour(colour);
-        m_last = &colour;
-    }
-    return m_number;
+    return toColour(colour);
 }
 
 void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)

@@ -10,6 +10,7 @@
 // Positions are 64 bits wide.
 
 #include <QColor>
+#include <cstring>
 #include <vector>
 
 class PaneColours
@@ -29,7 +30,20 @@ public:
     class ColourNumbers
     {
     public:
-        quint64 operator()(const QColor &colour);
+        quint64 operator()(const QColor &colour)
+        {
+            if (!m_last || std::memcmp(m_last, &colour, kColourBytes) != 0) {
+                m_number = numberOf(colour);
+                m_last = &colour;
+            }
+            return m_number;
+        }
+        static quint64 numberOf(const QColor &colour);
+
+        // A QColor holds its colour model (an int-sized enum) and five
+        // 16-bit components, then two bytes of padding that a copy need not
+        // keep: the comparison leaves those out.
+        static constexpr size_t kColourBytes = sizeof(int) + 5 * sizeof(ushort);
 
     private:
         const QColor *m_last = nullptr;
