@@ -73,9 +73,9 @@ public:
     void runs(const Runs &runs, qsizetype from)
     {
         count(quint32(runs.size()));
-        PaneColours::ColourNumbers numberOf;
+        PaneColours::ColourNumbers numbers;
         for (const PaneColours::Run &run : runs) {
-            const quint64 colour = numberOf(run.colour);
+            const quint64 colour = numbers(run.colour);
             const quint32 fields[] = {quint32(run.from - from), quint32(run.to - from), quint32(colour >> 32),
                                       quint32(colour)};
             raw(fields, sizeof fields);

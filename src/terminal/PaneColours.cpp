@@ -8,11 +8,6 @@ namespace {
 
 constexpr quint64 kHasColour = quint64(1) << 32;
 
-quint64 toColour(const QColor &colour)
-{
-    return colour.isValid() ? kHasColour | colour.rgba() : 0;
-}
-
 QColor toQColor(quint64 colour)
 {
     return colour ? QColor::fromRgba(QRgb(colour)) : QColor();
@@ -24,7 +19,7 @@ static_assert(sizeof(QColor) == PaneColours::ColourNumbers::kColourBytes + 2);
 
 quint64 PaneColours::ColourNumbers::numberOf(const QColor &colour)
 {
-    return toColour(colour);
+    return colour.isValid() ? kHasColour | colour.rgba() : 0;
 }
 
 void PaneColours::colour(qsizetype from, qsizetype to, const QColor &colour)
@@ -70,7 +65,7 @@ void PaneColours::colourAll(const std::vector<Run> &runs, qsizetype shift)
             change(old->at, old->colour);
             oldColour = old->colour;
         }
-        change(run.from, toColour(run.colour));
+        change(run.from, ColourNumbers::numberOf(run.colour));
         for (; old != m_marks.end() && old->at <= run.to; ++old)
             oldColour = old->colour;
         change(run.to, oldColour);
@@ -99,12 +94,12 @@ bool PaneColours::appendRuns(const std::vector<Run> &runs, qsizetype shift)
 {
     if (!m_marks.empty() && (m_marks.back().at >= runs.front().from + shift || m_marks.back().colour))
         return false;
-    ColourNumbers numberOf;
+    ColourNumbers numbers;
     for (const Run &run : runs) {
         if (run.from >= run.to)
             continue;
         const qsizetype from = run.from + shift;
-        const Colour colour = numberOf(run.colour);
+        const Colour colour = numbers(run.colour);
         // The end of the run before, where the pane's own colour came back.
         if (!m_marks.empty() && m_marks.back().at == from)
             m_marks.pop_back();

@@ -38,6 +38,7 @@ public:
             }
             return m_number;
         }
+        // One colour's number, worked out afresh.
         static quint64 numberOf(const QColor &colour);
 
         // A QColor holds its colour model (an int-sized enum) and five
