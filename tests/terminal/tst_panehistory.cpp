@@ -50,6 +50,11 @@ struct ArchivingPane
         pane.append(text);
         written += text;
     }
+    void appendNote(const QString &note, const QColor &colour = Qt::blue)
+    {
+        pane.appendNote(note, colour);
+        written += note;
+    }
 };
 
 } // namespace
@@ -190,8 +195,7 @@ private slots:
         p.append(numberedLines(10, 1));
         pane.colourRange(colourFrom, colourFrom + 10, Qt::red);
         const qsizetype noteFrom = p.written.size();
-        pane.appendNote(QStringLiteral("→ sent\r\n"), Qt::blue);
-        p.written += QStringLiteral("→ sent\r\n");
+        p.appendNote(QStringLiteral("→ sent\r\n"));
         for (int i = 0; i < 20; ++i)
             p.append(numberedLines(100 + i * 10, 10));
         QVERIFY(pane.history().base() > noteFrom + 8);
@@ -299,8 +303,7 @@ private slots:
             const QString lines = numberedLines(i * 10, 10);
             p.append(lines);
             data += lines;
-            pane.appendNote(QStringLiteral("→ sent\r\n"), Qt::blue);
-            p.written += QStringLiteral("→ sent\r\n");
+            p.appendNote(QStringLiteral("→ sent\r\n"));
         }
         QVERIFY(pane.history().base() > PaneTextStream::kPieceChars);
         const qsizetype from = 7, to = pane.length() - 5;
@@ -352,7 +355,7 @@ private slots:
         QString expected;
         for (int i = 0; i < 4000; ++i) {
             p.append(data);
-            pane.appendNote(QStringLiteral("\r\n"), Qt::blue);
+            p.appendNote(QStringLiteral("\r\n"));
             expected += converted + QStringLiteral("\r\n");
         }
         QVERIFY(pane.history().base() > PaneTextStream::kPieceChars);
@@ -473,7 +476,7 @@ private slots:
         for (int i = 0; i < 300; ++i) {
             p.append(piece);
             if (i % 100 == 50)
-                p.pane.appendNote(QStringLiteral("[note 4A]"), Qt::gray);
+                p.appendNote(QStringLiteral("[note 4A]"), Qt::gray);
         }
         QVERIFY(p.pane.history().base() > 2000);
         PaneFinder finder;
